@@ -1,0 +1,97 @@
+#pragma once
+
+#include "core/clock.h"
+#include "core/receiptlist.h"
+#include "core/till.h"
+#include "app/ui/messagebox.h"
+
+#include <QMainWindow>
+#include <QSqlDatabase>
+
+class QAction;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTableView;
+class QTimer;
+class QFrame;
+
+// The main window: receipt list, receipt panel, preview pane and the commands behind them.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    TForm1(const QStringList& arguments, const Clock& clock, Prompt* prompt = nullptr, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    Till& till() { return *m_till; }
+    ReceiptListModel& list() { return *m_list; }
+    bool started() const { return m_started; }
+
+    // The show steps; normally run by the first showing (or at once in silent mode).
+    // Returns false after a failure that ends the program (the message was shown).
+    bool runShowSteps();
+
+    // Pushes the panel state and the current receipt into the controls.
+    void syncPanel();
+
+public slots:
+    void novaUctenka();
+    void applyDateRange();
+    void exitProgram();
+    void openHelp();
+    void toggleDesignMode();
+
+signals:
+    void startupFinished();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void buildUi();
+    void buildMenus();
+    void applySkin();
+    void openList(bool moveLast);
+    void startupTimerFired();
+    void dropFileTimerFired();
+    void amountEdited();
+    bool runCommand(const std::function<void()>& command);
+
+    const Clock& m_clock;
+    QSqlDatabase m_db;
+    std::unique_ptr<Prompt> m_ownPrompt;
+    Prompt* m_prompt;
+    std::unique_ptr<Till> m_till;
+    ReceiptListModel* m_list = nullptr;
+    bool m_started = false;
+    bool m_syncing = false;
+
+    QDateEdit* m_rangeFrom = nullptr;
+    QDateEdit* m_rangeTo = nullptr;
+    QLineEdit* m_register = nullptr;
+    QTableView* m_grid = nullptr;
+    QLineEdit* m_purpose = nullptr;
+    QLineEdit* m_payer = nullptr;
+    QLineEdit* m_amount = nullptr;
+    QDateEdit* m_od = nullptr;
+    QDateEdit* m_do = nullptr;
+    QLabel* m_odLabel = nullptr;
+    QLabel* m_doLabel = nullptr;
+    QPushButton* m_breakdown = nullptr;
+    QLabel* m_vatLabel = nullptr;
+    QComboBox* m_vat = nullptr;
+    QLabel* m_number = nullptr;
+    QPushButton* m_new = nullptr;
+    QFrame* m_preview = nullptr;
+    QPushButton* m_nahled = nullptr;
+    QPushButton* m_tisk = nullptr;
+    QPushButton* m_eet = nullptr;
+    QTimer* m_startupTimer = nullptr;
+    QTimer* m_dropTimer = nullptr;
+    QMenu* m_gridMenu = nullptr;
+};
