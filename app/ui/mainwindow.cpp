@@ -73,6 +73,8 @@ TForm1::TForm1(const QStringList& arguments, const Clock& clock, Prompt* prompt,
     buildUi();
     buildMenus();
     applySkin();
+    // Client area 1106 x 564 below the menu bar, fixed border.
+    setFixedSize(1106, 564 + menuBar()->sizeHint().height());
     m_number->clear();
 
     m_startupTimer = new QTimer(this);
@@ -106,7 +108,6 @@ void TForm1::buildUi()
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("central"));
     setCentralWidget(central);
-    setFixedSize(1106, 564 + menuBar()->sizeHint().height());
 
     label(central, QStringLiteral("Přehled od data"), {8, 8, 95, 22});
     m_rangeFrom = new QDateEdit(central);
