@@ -11,11 +11,11 @@ cmake --build "$BUILD"
 
 DEMO=${VORNIX_DEMO_DIR:-$PWD/demo}
 mkdir -p "$DEMO"
-cp -r "$BUILD"/program/templates "$DEMO"/ 2>/dev/null || true
-cp "$BUILD"/program/vornix.pdf "$DEMO"/ 2>/dev/null || true
-if [[ -f scripts/make-demo-cert.sh ]]; then
-  bash scripts/make-demo-cert.sh "$DEMO"
-fi
+# The demo folder gets the program's templates and help; its database and files stay.
+find "$BUILD/program" -maxdepth 1 -type f \( -name '*.vxr' -o -name 'vornix.pdf' -o -name 'README.md' \) \
+  -exec cp -u {} "$DEMO"/ \;
+DIC=CZ1212121218
+CERT=$(sh scripts/make-demo-cert.sh "$DEMO" "$DIC" eet | tail -n 1)
 
 PORT=${VORNIX_DEMO_PORT:-18480}
 SERVICE_PID=""
@@ -25,5 +25,6 @@ if [[ -x "$BUILD/program/eet-testservice" ]]; then
   trap '[[ -n "$SERVICE_PID" ]] && kill "$SERVICE_PID" 2>/dev/null || true' EXIT
 fi
 
-"$BUILD/program/vornix-demo-setup" "$DEMO" "http://127.0.0.1:$PORT/eet/services/EETServiceSOAP/v3" || true
+"$BUILD/program/vornix-demo-setup" "$DEMO" "http://127.0.0.1:$PORT/eet/services/EETServiceSOAP/v3" \
+  "$CERT" eet "$DIC"
 VORNIX_HOME="$DEMO" "$BUILD/program/vornix" "$@"
