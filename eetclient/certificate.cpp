@@ -296,6 +296,25 @@ CertificateInfo certificateInfo(X509* cert)
     return info;
 }
 
+std::vector<X509*> readCertificates(const std::string& path)
+{
+    std::vector<X509*> out;
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.empty())
+        return out;
+    BioPtr bio(BIO_new_mem_buf(bytes.data(), static_cast<int>(bytes.size())));
+    while (X509* cert = PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr))
+        out.push_back(cert);
+    if (out.empty()) {
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
+        if (X509* cert = d2i_X509(nullptr, &p, static_cast<long>(bytes.size())))
+            out.push_back(cert);
+    }
+    ERR_clear_error();
+    return out;
+}
+
 CertificateInfo Certificate::info() const
 {
     return certificateInfo(m_cert);

@@ -60,6 +60,9 @@ class Certificate
 CertificateInfo certificateInfo(X509* cert);
 CertificateInfo inspectCertificate(const std::string& path, const std::string& password);
 
+// Certificates of a PEM file (any number) or a DER file (one); the caller frees them.
+std::vector<X509*> readCertificates(const std::string& path);
+
 // Loads OpenSSL's default and legacy providers, libxml2/xmlsec and libcurl once per process.
 void initialiseLibraries();
 

@@ -62,18 +62,14 @@ size_t collect(char* data, size_t size, size_t count, void* user)
 CURLcode addExtraCa(CURL*, void* sslctx, void* user)
 {
     const auto* file = static_cast<const std::string*>(user);
-    FILE* f = std::fopen(file->c_str(), "r");
-    if (!f)
-        return CURLE_SSL_CACERT_BADFILE;
     X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslctx));
     int added = 0;
-    while (X509* cert = PEM_read_X509(f, nullptr, nullptr, nullptr)) {
+    for (X509* cert : readCertificates(*file)) {
         if (X509_STORE_add_cert(store, cert) == 1)
             ++added;
         X509_free(cert);
     }
-    std::fclose(f);
-    opensslErrors(); // end of file shows up as an error entry
+    opensslErrors();
     return added > 0 ? CURLE_OK : CURLE_SSL_CACERT_BADFILE;
 }
 
