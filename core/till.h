@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QSqlDatabase>
+#include <functional>
 
 struct SettingsRow;
 
@@ -24,6 +25,10 @@ public:
     Session session;
     PanelState panel;
     CurrentReceipt current;
+
+    // Receipt printing in one of its modes (1 pane preview, 2 preview window, 3 print with
+    // the dialog, 4 direct print); the main window plugs the report engine in here.
+    std::function<void(int mode)> tiskuct;
 
     // Date range of the receipt list ("Přehled od data", "do data").
     QDate rangeFrom;

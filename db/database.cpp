@@ -219,6 +219,9 @@ void ensureIndexes(QSqlDatabase& db)
     QSqlQuery q(db);
     run(q, QStringLiteral("CREATE INDEX IF NOT EXISTS vx_eet_celk_trzba ON eet (celk_trzba)"));
     run(q, QStringLiteral("CREATE INDEX IF NOT EXISTS vx_eet_uctenka_cislo ON eet (uctenka_cislo)"));
+    run(q, QStringLiteral("CREATE INDEX IF NOT EXISTS vx_eet_cislo_trim ON eet (trim(uctenka_cislo))"));
+    if (pragmaHas(q, QStringLiteral("rozpis"), QStringLiteral("uctenka_cislo")))
+        run(q, QStringLiteral("CREATE INDEX IF NOT EXISTS vx_rozpis_cislo ON rozpis (uctenka_cislo)"));
     run(q, QStringLiteral("CREATE INDEX IF NOT EXISTS vx_eet_dat_trzby ON eet (dat_trzby)"));
     run(q, QStringLiteral("CREATE INDEX IF NOT EXISTS vx_eet_fik ON eet (fik)"));
 }

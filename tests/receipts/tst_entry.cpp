@@ -1,51 +1,13 @@
 #include "core/error.h"
 #include "core/till.h"
 #include "db/database.h"
-#include "tests/support/testsupport.h"
+#include "tests/support/tillfixture.h"
 
 #include <QtTest>
 
 using Lines = QList<QPair<double, double>>;
 
-namespace {
-
-// A till on a temporary program folder, started like the main window starts it.
-struct Fixture {
-    TempProgramFolder dir;
-    FixedClock clock{QDateTime(QDate(2026, 12, 11), QTime(10, 0, 0))};
-    ScriptedPrompt prompt;
-    QSqlDatabase db;
-    std::unique_ptr<Till> till;
-
-    explicit Fixture(const std::function<void(Peek&)>& prepare = {})
-    {
-        makeBaselineDatabase(dir.dbFile());
-        if (prepare) {
-            // Bring the schema up to date first, so the preparation can use every column.
-            {
-                QSqlDatabase d = db::open(dir.dbFile(), "prep");
-                db::prepare(d);
-                d.close();
-            }
-            QSqlDatabase::removeDatabase("prep");
-            Peek p(dir.dbFile());
-            prepare(p);
-        }
-        db = db::open(dir.dbFile(), "till");
-        till = std::make_unique<Till>(db, prompt, clock);
-        till->showSteps();
-    }
-    ~Fixture()
-    {
-        till.reset();
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase("till");
-    }
-    Peek peek() { return Peek(dir.dbFile()); }
-};
-
-} // namespace
+using Fixture = TillFixture;
 
 class TestEntry : public QObject
 {
