@@ -46,7 +46,10 @@ QPaintDevice* layoutDevice()
 void setupDocument(QTextDocument& doc, const QFont& font, double width, const QString& html)
 {
     doc.documentLayout()->setPaintDevice(layoutDevice());
-    doc.setDefaultFont(font);
+    // No ligatures: a fiscal code must print letter by letter ("ff" stays two letters).
+    QFont f = font;
+    f.setStyleStrategy(QFont::PreferNoShaping);
+    doc.setDefaultFont(f);
     doc.setDocumentMargin(0);
     doc.setTextWidth(width);
     doc.setHtml(html);
