@@ -20,6 +20,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -140,16 +141,24 @@ void initialiseLibraries()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        // Traders' PKCS#12 files often use RC2-40, which OpenSSL 3 keeps in the legacy provider.
-        // Loading any provider explicitly disables the implicit default one, so load both.
-        OSSL_PROVIDER_load(nullptr, "default");
-        OSSL_PROVIDER_load(nullptr, "legacy");
-        ERR_clear_error();
-
         xmlInitParser();
         if (xmlSecInit() < 0 || xmlSecCheckVersion() != 1 || xmlSecCryptoAppInit(nullptr) < 0 ||
             xmlSecCryptoInit() < 0)
             throw Chyba("Nelze inicializovat knihovnu xmlsec pro podpis XML");
+
+        // Traders' PKCS#12 files often use RC2-40, which OpenSSL 3 keeps in the legacy provider.
+        // Loading any provider explicitly disables the implicit default one, so load both.
+        // (After xmlsec's OpenSSL set-up: the other order leaves provider data unreleased at exit.)
+        static OSSL_PROVIDER* defaultProvider = OSSL_PROVIDER_load(nullptr, "default");
+        static OSSL_PROVIDER* legacyProvider = OSSL_PROVIDER_load(nullptr, "legacy");
+        ERR_clear_error();
+        // Release them before OpenSSL's own clean-up at exit, which runs after this handler.
+        std::atexit([] {
+            if (legacyProvider)
+                OSSL_PROVIDER_unload(legacyProvider);
+            if (defaultProvider)
+                OSSL_PROVIDER_unload(defaultProvider);
+        });
         curl_global_init(CURL_GLOBAL_DEFAULT);
     });
 }
