@@ -78,6 +78,21 @@ QString zutf(const QByteArray& stored)
 {
     const auto* s = reinterpret_cast<const unsigned char*>(stored.constData());
     const qsizetype n = stored.size();
+    // Fast path: well-formed text (nearly always) is decoded in one go.
+    qsizetype k = 0;
+    while (k < n) {
+        if (s[k] < 0x80) {
+            ++k;
+            continue;
+        }
+        const int len = sequenceLength(s, k, n);
+        if (len == 0)
+            break;
+        k += len;
+    }
+    if (k == n)
+        return QString::fromUtf8(stored);
+
     QString out;
     out.reserve(n);
     qsizetype i = 0;
