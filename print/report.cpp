@@ -800,9 +800,15 @@ QString Report::processLines(const QString& source, Context& ctx)
             }
             continue;
         }
-        if (active)
-            out += raw + u'\n';
+        if (!active)
+            continue;
+        // A line ending in a backslash continues on the next printed line without a space.
+        if (out.endsWith(QStringLiteral("\\\n")))
+            out.chop(2);
+        out += raw + u'\n';
     }
+    if (out.endsWith(QStringLiteral("\\\n")))
+        out.chop(2);
     return out;
 }
 

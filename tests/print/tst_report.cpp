@@ -48,6 +48,8 @@ class TestReport : public QObject
     void clearKeepsPreparedPages();
     void missingFile();
     void emptyDatasetPrintsNoDataBand();
+    void overviewTemplates_data();
+    void overviewTemplates();
 };
 
 void TestReport::expressions_data()
@@ -268,6 +270,53 @@ void TestReport::emptyDatasetPrintsNoDataBand()
     r.setDataset("ds", Dataset{{"a"}, {}});
     r.prepare();
     QCOMPARE(text(r).split('\n', Qt::SkipEmptyParts), (QStringList{"T", "S 0"}));
+}
+
+void TestReport::overviewTemplates_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("seznam") << "seznam.vxr";
+    QTest::newRow("seznam_dph") << "seznam_dph.vxr";
+}
+
+void TestReport::overviewTemplates()
+{
+    QFETCH(QString, file);
+    Report r;
+    QVERIFY(r.loadFromFile(QString(VORNIX_TEMPLATES_DIR) + "/" + file));
+    Dataset d;
+    d.columns = {"uctenka_cislo", "celk_trzba", "updatt", "updato", "updatp",     "fik",
+                 "jmeno",         "oddata",     "dodata", "dan1",   "dan2_sniz1", "dan3_sniz2"};
+    for (int i = 1; i <= 150; ++i)
+        d.rows << QVariantList{QString::number(240000 + i),
+                               i == 3 ? -1000 : 1000,
+                               "05.03.2024 10:11:12",
+                               "x",
+                               "y",
+                               "fik-" + QString::number(i),
+                               QString("Host <%1>").arg(i),
+                               "2024-03-01",
+                               i == 1 ? "2024-03-05" : "2024-03-01",
+                               100.0,
+                               0.0,
+                               0.0};
+    r.setDataset("frxDBDataset2", d);
+    r.setVariable("firma", "Penzion U Lípy");
+    r.setVariable("oddt", "1. 3. 2024");
+    r.setVariable("dodt", "31. 3. 2024");
+    r.registerFunction("Zutf", [](const QVariantList& a) { return QVariant(a.value(0).toString()); });
+    r.prepare();
+    QVERIFY2(r.warnings().isEmpty(), qPrintable(r.warnings().join("; ")));
+    QVERIFY(r.pageCount() >= 3);
+    const QString t = text(r);
+    QVERIFY(t.contains("SEZNAM VYDANÝCH ÚČTENEK 1. 3. 2024 - 31. 3. 2024"));
+    QVERIFY(t.contains(QString("1 z %1").arg(r.pageCount())));
+    QVERIFY(t.contains("Host <1>, ubytován: 2024-03-01 - 2024-03-05"));
+    QVERIFY(!t.contains("Host <2>, ubytován"));
+    QVERIFY(t.contains("-1 000,-"));
+    QVERIFY2(t.contains("Celkem účtenek: 150, Celkem Kč: 148 000,-"), qPrintable(t.right(200)));
+    // Column captions head every page.
+    QCOMPARE(t.count("odesláno"), r.pageCount());
 }
 
 QTEST_MAIN(TestReport)
