@@ -1,3 +1,4 @@
+#include "app/stderrprompt.h"
 #include "app/ui/mainwindow.h"
 
 #include <QApplication>
@@ -21,7 +22,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral(VORNIX_VERSION));
 
     Clock clock;
-    TForm1 form(QApplication::arguments().mid(1), clock);
+    StderrPrompt stderrPrompt;
+    const bool headless = QGuiApplication::platformName() == QLatin1String("offscreen");
+    TForm1 form(QApplication::arguments().mid(1), clock, silent && headless ? &stderrPrompt : nullptr);
     if (!form.till().session.tichy_rezim)
         form.show();
     return app.exec();

@@ -9,3 +9,6 @@
 QString zutf(const QByteArray& stored);
 QString zutf(const QVariant& stored);
 QByteArray doutf(const QString& shown);
+
+// Text of the system's single-byte code page on a Czech system (the invoice drop file).
+QString fromWindows1250(const QByteArray& bytes);
