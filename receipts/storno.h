@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+class Till;
+
+// "Storno k účtence" on the receipt with this id (the list's current row): a new receipt with
+// the negated total and the purpose followed by " - storno - " and the number, loaded into the
+// receipt panel ready for "náhled". The receipt being entered is discarded. It keeps the
+// cancelled receipt's VAT rate, so completion splits the negative total with it. Returns false
+// when refused (the message was shown). All statements run in one transaction; a database
+// failure throws VornixError and leaves everything as it was.
+bool stornoUctenky(Till& till, const QString& id);
+
+// "Zrušit účtenku" on the receipt with this id: only the last receipt, only without FIK, only
+// after the operator confirms. Deletes the receipt and its breakdown lines in one transaction;
+// when it was in the receipt panel, "nová účtenka" follows. Returns true when it was deleted.
+bool zrusitUctenku(Till& till, const QString& id);
