@@ -103,7 +103,7 @@ bool stornoUctenky(Till& till, const QString& id)
     return true;
 }
 
-bool zrusitUctenku(Till& till, const QString& id)
+DeleteOutcome zrusitUctenku(Till& till, const QString& id)
 {
     QSqlDatabase& db = till.db();
     const QVariant last =
@@ -118,15 +118,15 @@ bool zrusitUctenku(Till& till, const QString& id)
 
     if (number.isNull() || last.isNull() || number.toString() != last.toString()) {
         refuse(till, QStringLiteral("Pouze POSLEDNÍ účtenku lze zrušit!"));
-        return false;
+        return DeleteOutcome::Refused;
     }
     if (!fik.isEmpty()) {
         refuse(till, QStringLiteral("Pouze poslední NEPŘIJATOU účtenku lze zrušit!"));
-        return false;
+        return DeleteOutcome::Refused;
     }
     if (till.prompt().question(QStringLiteral("Skutečně účtenku smazat?!"), QStringLiteral("smazat"),
                                QStringLiteral("storno")) != 1)
-        return false;
+        return DeleteOutcome::Kept;
 
     {
         db::Transaction t(db);
@@ -143,5 +143,5 @@ bool zrusitUctenku(Till& till, const QString& id)
         till.current.refresh();
         till.novaUctenka();
     }
-    return true;
+    return DeleteOutcome::Deleted;
 }

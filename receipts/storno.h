@@ -12,7 +12,12 @@ class Till;
 // failure throws VornixError and leaves everything as it was.
 bool stornoUctenky(Till& till, const QString& id);
 
+// What "Zrušit účtenku" did: refused (a message was shown), kept (the operator answered
+// "storno") or deleted.
+enum class DeleteOutcome { Refused, Kept, Deleted };
+
 // "Zrušit účtenku" on the receipt with this id: only the last receipt, only without FIK, only
 // after the operator confirms. Deletes the receipt and its breakdown lines in one transaction;
-// when it was in the receipt panel, "nová účtenka" follows. Returns true when it was deleted.
-bool zrusitUctenku(Till& till, const QString& id);
+// when it was in the receipt panel, "nová účtenka" follows. The list then moves to its last
+// row unless the command was refused.
+DeleteOutcome zrusitUctenku(Till& till, const QString& id);

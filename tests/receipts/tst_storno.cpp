@@ -243,7 +243,7 @@ void TestStorno::deleteRefusals()
     if (lastRegistered)
         f.peek().exec("update eet set fik = 'fik-4', chyba = NULL where uctenka_cislo = '260004'");
     const qint64 before = receiptCount(f);
-    QVERIFY(!zrusitUctenku(*f.till, idOf(f, number)));
+    QVERIFY(zrusitUctenku(*f.till, idOf(f, number)) == DeleteOutcome::Refused);
     QCOMPARE(f.prompt.texts(), QStringList{message});
     QCOMPARE(f.prompt.shown[0].buttons, QStringList{"zpět"});
     QCOMPARE(receiptCount(f), before);
@@ -254,7 +254,7 @@ void TestStorno::deleteAnsweredStorno()
     TillFixture f(receipts);
     f.prompt.answers = {2};
     const qint64 before = receiptCount(f);
-    QVERIFY(!zrusitUctenku(*f.till, idOf(f, "260004")));
+    QVERIFY(zrusitUctenku(*f.till, idOf(f, "260004")) == DeleteOutcome::Kept);
     QCOMPARE(f.prompt.texts(), QStringList{"Skutečně účtenku smazat?!"});
     QVERIFY(f.prompt.shown[0].icon == PromptIcon::Question);
     QCOMPARE(f.prompt.shown[0].buttons, (QStringList{"smazat", "storno"}));
@@ -271,7 +271,7 @@ void TestStorno::deleteLastInPanel()
     f.till->panel.numberLabel = "260004";
     f.till->panel.numberLabelVisible = true;
 
-    QVERIFY(zrusitUctenku(*f.till, id));
+    QVERIFY(zrusitUctenku(*f.till, id) == DeleteOutcome::Deleted);
     QCOMPARE(f.prompt.texts(), QStringList{"Skutečně účtenku smazat?!"}); // no "Rozpracovaná účtenka!"
     QCOMPARE(f.peek().scalar("select count(*) from eet where uctenka_cislo = '260004'").toInt(), 0);
     // Its lines are gone with it; the other receipts' lines stay.
@@ -296,11 +296,11 @@ void TestStorno::deleteLastNotInPanel()
 {
     TillFixture f(receipts);
     const QString working = f.till->session.aktualni_id;
-    QVERIFY(zrusitUctenku(*f.till, idOf(f, "260004")));
+    QVERIFY(zrusitUctenku(*f.till, idOf(f, "260004")) == DeleteOutcome::Deleted);
     QCOMPARE(f.till->session.aktualni_id, working);
     QCOMPARE(f.peek().scalar("select count(*) from eet where uctenka_cislo = '260004'").toInt(), 0);
     // Now 260003 is the last receipt, and it has a FIK.
-    QVERIFY(!zrusitUctenku(*f.till, idOf(f, "260003")));
+    QVERIFY(zrusitUctenku(*f.till, idOf(f, "260003")) == DeleteOutcome::Refused);
     QCOMPARE(f.prompt.texts().last(), QString("Pouze poslední NEPŘIJATOU účtenku lze zrušit!"));
 }
 
