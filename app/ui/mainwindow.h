@@ -18,6 +18,8 @@ class QPushButton;
 class QTableView;
 class QTimer;
 class QFrame;
+class TForm2;
+class TForm3;
 
 // The main window: receipt list, receipt panel, preview pane and the commands behind them.
 class TForm1 : public QMainWindow
@@ -44,6 +46,8 @@ public slots:
     void exitProgram();
     void openHelp();
     void toggleDesignMode();
+    void openAppSettings();
+    void openEetSettings();
 
 signals:
     void startupFinished();
@@ -94,4 +98,6 @@ private:
     QTimer* m_startupTimer = nullptr;
     QTimer* m_dropTimer = nullptr;
     QMenu* m_gridMenu = nullptr;
+    TForm2* m_form2 = nullptr; // EET settings, created once and reused
+    TForm3* m_form3 = nullptr; // application settings, created once and reused
 };
