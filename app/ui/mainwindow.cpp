@@ -6,10 +6,12 @@
 #include "core/paths.h"
 #include "db/database.h"
 #include "platform/opener.h"
-#include "settings/appsettings.h"
-#include "settings/settingsrow.h"
-#include "settings/ui/appsettingsdialog.h"
-#include "settings/ui/eetsettingsdialog.h"
+#include "app/ui/pracuji.h"
+#include "app/ui/vstartdlgtarvel.h"
+#include "core/digitrun.h"
+#include "platform/focusedtext.h"
+#include "platform/hotkeys.h"
+#include "update/aktualizace.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,6 +27,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -32,6 +35,12 @@
 #include <QTimer>
 
 #include <cstdio>
+
+// The resources live in the vornix_ui library; its initialiser is a global function.
+static void initSplashResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace {
 
@@ -76,15 +85,6 @@ TForm1::TForm1(const QStringList& arguments, const Clock& clock, Prompt* prompt,
 
     buildUi();
     buildMenus();
-    // The dialogs are created once, in this order, and reused for the whole run. A prompt
-    // handed in (tests) answers their questions too; otherwise each has its own message box.
-    m_form2 = new TForm2(m_db, m_clock, prompt, nullptr, this);
-    m_form3 = new TForm3(m_db, prompt, this);
-    // A modal dialog blocks the main window's application shortcut, so the EET settings
-    // dialog carries the same hot key itself.
-    auto* form2Key = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F10")), m_form2);
-    form2Key->setContext(Qt::WindowShortcut);
-    connect(form2Key, &QShortcut::activated, this, &TForm1::toggleDesignMode);
     applySkin();
     // Client area 1106 x 564 below the menu bar, fixed border.
     setFixedSize(1106, 564 + menuBar()->sizeHint().height());
@@ -101,6 +101,21 @@ TForm1::TForm1(const QStringList& arguments, const Clock& clock, Prompt* prompt,
     m_dropTimer->setInterval(200);
     m_dropTimer->setSingleShot(true);
     connect(m_dropTimer, &QTimer::timeout, this, &TForm1::dropFileTimerFired);
+
+    if (!m_till->session.tichy_rezim) {
+        // System-wide while the main window exists; a refused key leaves the in-window one.
+        m_systemKeys = createSystemHotKeys();
+        useHotKeys(m_systemKeys.get());
+        initSplashResources();
+        m_splash = new TStartDialogTarvel(this);
+        m_splash->setHotKeys(m_systemKeys.get());
+        m_splash->setBitmap(QPixmap(QStringLiteral(":/vornix/splash.png")));
+        m_splash->setProperty("Ramecek", true);
+        m_splash->setProperty("Text1", QStringLiteral("Vornix"));
+        m_splash->setProperty("Text2", QStringLiteral("evidence a tisk účtenek"));
+        m_splash->setProperty("KryciFormBarva", QColor(Qt::blue));
+        m_splash->Show();
+    }
 
     if (m_till->session.tichy_rezim)
         QTimer::singleShot(0, this, [this] {
@@ -258,12 +273,8 @@ void TForm1::buildMenus()
     connect(opravdu1, &QAction::triggered, this, &TForm1::exitProgram);
 
     QMenu* servis = bar->addMenu(QStringLiteral("Servis"));
-    QAction* nastaveniAplikace = servis->addAction(QStringLiteral("Nastavení pro aplikaci"));
-    nastaveniAplikace->setObjectName(QStringLiteral("NastaveniAplikace"));
-    connect(nastaveniAplikace, &QAction::triggered, this, &TForm1::openAppSettings);
-    QAction* nastaveniEet = servis->addAction(QStringLiteral("Nastavení pro EET"));
-    nastaveniEet->setObjectName(QStringLiteral("NastaveniEet"));
-    connect(nastaveniEet, &QAction::triggered, this, &TForm1::openEetSettings);
+    servis->addAction(QStringLiteral("Nastavení pro aplikaci"))->setObjectName(QStringLiteral("NastaveniAplikace"));
+    servis->addAction(QStringLiteral("Nastavení pro EET"))->setObjectName(QStringLiteral("NastaveniEet"));
     QMenu* uctenka = servis->addMenu(QStringLiteral("Nastavení pro účtenku"));
     uctenka->addAction(QStringLiteral("Text záhlaví"))->setObjectName(QStringLiteral("TextZahlavi"));
     uctenka->addAction(QStringLiteral("Text zápatí"))->setObjectName(QStringLiteral("TextZapati"));
@@ -271,7 +282,9 @@ void TForm1::buildMenus()
     servis->addAction(QStringLiteral("Výběr tiskárny účtenek"))->setObjectName(QStringLiteral("TiskarnaUctenek"));
     servis->addAction(QStringLiteral("Výběr tiskárny přehledů"))->setObjectName(QStringLiteral("TiskarnaPrehledu"));
     servis->addSeparator();
-    servis->addAction(QStringLiteral("Kontrola nové verze"))->setObjectName(QStringLiteral("KontrolaVerze"));
+    QAction* kontrolaVerze = servis->addAction(QStringLiteral("Kontrola nové verze"));
+    kontrolaVerze->setObjectName(QStringLiteral("KontrolaVerze"));
+    connect(kontrolaVerze, &QAction::triggered, this, [this] { aktualizaceprogr(false); });
 
     QMenu* pomoc = bar->addMenu(QStringLiteral("Pomoc"));
     QAction* help = pomoc->addAction(QStringLiteral("Popis aplikace"));
@@ -356,6 +369,8 @@ bool TForm1::runShowSteps()
     if (m_till->session.tichy_rezim) {
         m_dropTimer->start();
     } else {
+        if (m_splash)
+            m_splash->SetStatusText(QStringLiteral("kontrola nové verze"));
         QCoreApplication::processEvents();
         // Keep the window responsive for a second before the start-up timer starts.
         QTimer::singleShot(1000, this, [this] { m_startupTimer->start(); });
@@ -375,6 +390,8 @@ void TForm1::showEvent(QShowEvent* e)
 void TForm1::startupTimerFired()
 {
     m_startupTimer->stop();
+    if (aktualizaceprogr(true))
+        return;
     novaUctenka();
     emit startupFinished();
 }
@@ -493,31 +510,76 @@ void TForm1::openHelp()
 
 void TForm1::toggleDesignMode()
 {
-    // While the EET settings dialog is on screen the hot key locks or unlocks its
-    // "Režim testování" box instead.
-    if (m_form2 && m_form2->isVisible()) {
-        m_form2->toggleTestModeLock();
-        return;
-    }
     m_till->session.rezim_navrhu = !m_till->session.rezim_navrhu;
-}
-
-void TForm1::openAppSettings()
-{
-    m_form3->exec();
-    // Saved or not, the main window takes the settings row as it now is.
-    runCommand([this] {
-        settings::applySettingsAfterDialog(*m_till, readSettings(m_db));
-        syncPanel();
-    });
-}
-
-void TForm1::openEetSettings()
-{
-    m_form2->exec();
 }
 
 void TForm1::closeEvent(QCloseEvent* e)
 {
     e->accept();
+}
+
+void TForm1::useHotKeys(GlobalHotKeys* keys)
+{
+    qDeleteAll(m_hotKeys);
+    m_hotKeys.clear();
+    auto* design =
+        new SystemHotKey(keys, QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_F10), this);
+    design->setObjectName(QStringLiteral("TwoDeskHotKey1"));
+    connect(design, &SystemHotKey::activated, this, &TForm1::toggleDesignMode);
+    auto* digits = new SystemHotKey(keys, QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_E), this);
+    digits->setObjectName(QStringLiteral("TwoDeskHotKey2"));
+    connect(digits, &SystemHotKey::activated, this, &TForm1::showDigits);
+    m_hotKeys << design << digits;
+}
+
+void TForm1::showDigits()
+{
+    // The digits around the caret (or the first digits of the selection) of the focused text
+    // control of the foreground program, in a plain warning dialog.
+    FocusedText focused;
+    QString error;
+    QString digits;
+    if (createFocusedTextReader()->read(&focused, &error))
+        digits = collectDigits(focused.text, focused.selStart, focused.selEnd);
+    else
+        std::fprintf(stderr, "vornix: %s\n", qPrintable(error));
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), digits, QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("DigitsDialog"));
+    box.exec();
+}
+
+bool TForm1::aktualizaceprogr(bool startMode)
+{
+    // One check at a time: the exchange lets window messages run while it waits.
+    if (m_updating)
+        return false;
+    m_updating = true;
+    bool closing = false;
+    UpdateHooks hooks;
+    hooks.prompt = m_prompt;
+    if (!m_busy)
+        m_busy = new Tpracuji(this);
+    hooks.busy = &m_busy->indicator();
+    hooks.clock = &m_clock;
+    hooks.processEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    hooks.closeSplash = [this] {
+        if (m_splash) {
+            m_splash->Close();
+            delete m_splash;
+            m_splash = nullptr;
+        }
+    };
+    hooks.closeProgram = [this, &closing] {
+        closing = true;
+        QCoreApplication::processEvents();
+        close();
+    };
+    try {
+        Aktualizaceprogr(startMode, hooks);
+    } catch (const std::exception& e) {
+        hooks.closeSplash();
+        m_prompt->show(QString::fromUtf8(e.what()), PromptIcon::Error, {QStringLiteral("OK")});
+    }
+    m_updating = false;
+    return closing;
 }

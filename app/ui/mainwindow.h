@@ -18,8 +18,9 @@ class QPushButton;
 class QTableView;
 class QTimer;
 class QFrame;
-class TForm2;
-class TForm3;
+class GlobalHotKeys;
+class TStartDialogTarvel;
+class Tpracuji;
 
 // The main window: receipt list, receipt panel, preview pane and the commands behind them.
 class TForm1 : public QMainWindow
@@ -32,6 +33,13 @@ public:
     Till& till() { return *m_till; }
     ReceiptListModel& list() { return *m_list; }
     bool started() const { return m_started; }
+    // The splash while it is up (null in silent mode and after the start-up update check).
+    TStartDialogTarvel* splash() const { return m_splash; }
+    // Moves the system-wide hot keys to another service (tests hand in a fake one).
+    void useHotKeys(GlobalHotKeys* keys);
+    // The update command ("Kontrola nové verze" with false, the start-up timer with true);
+    // returns true when an accepted update closed the program.
+    bool aktualizaceprogr(bool startMode);
 
     // The show steps; normally run by the first showing (or at once in silent mode).
     // Returns false after a failure that ends the program (the message was shown).
@@ -46,8 +54,7 @@ public slots:
     void exitProgram();
     void openHelp();
     void toggleDesignMode();
-    void openAppSettings();
-    void openEetSettings();
+    void showDigits();
 
 signals:
     void startupFinished();
@@ -98,6 +105,9 @@ private:
     QTimer* m_startupTimer = nullptr;
     QTimer* m_dropTimer = nullptr;
     QMenu* m_gridMenu = nullptr;
-    TForm2* m_form2 = nullptr; // EET settings, created once and reused
-    TForm3* m_form3 = nullptr; // application settings, created once and reused
+    Tpracuji* m_busy = nullptr; // the busy form
+    TStartDialogTarvel* m_splash = nullptr;
+    std::unique_ptr<GlobalHotKeys> m_systemKeys;
+    QList<QObject*> m_hotKeys; // the registrations of Ctrl+Shift+F10 and Ctrl+Alt+E
+    bool m_updating = false;
 };
