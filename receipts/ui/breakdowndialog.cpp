@@ -298,9 +298,12 @@ void TForm4::lookup()
 void TForm4::ulozit()
 {
     m_grid->finishEditing(true);
+    // A signed receipt's lines could not change, and its registered total must not be
+    // recomputed from them (a drop-file receipt has only blank lines): it ends like "storno".
+    const bool signedReceipt = m_data.readOnly();
     if (guarded([&] { m_data.save(); })) {
         m_model->reload();
-        done(QDialog::Accepted);
+        done(signedReceipt ? QDialog::Rejected : QDialog::Accepted);
     }
 }
 

@@ -55,8 +55,9 @@ class BreakdownGrid : public QTableView
 };
 
 // "Rozpis položek": the lines of the receipt in the panel. exec() runs the opening and
-// returns Accepted after "uložit"; "storno" restores the lines as they were at the opening,
-// the title bar's close keeps what was already written.
+// returns Accepted after "uložit" (Rejected for a receipt with a PKP, whose total stays);
+// "storno" restores the lines as they were at the opening, the title bar's close keeps what
+// was already written.
 class TForm4 : public QDialog
 {
     Q_OBJECT

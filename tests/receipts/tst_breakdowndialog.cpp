@@ -179,7 +179,8 @@ void TestBreakdownDialog::readOnlyWithPkp()
         QVERIFY(f.prompt.shown.isEmpty());
         d.findChild<QPushButton*>("suiButton1")->click();
     });
-    QCOMPARE(d.exec(), int(QDialog::Accepted));
+    // "uložit" on a signed receipt does not let "?" recompute its registered total.
+    QCOMPARE(d.exec(), int(QDialog::Rejected));
     QCOMPARE(
         f.peek().rows("select polozka, cena, ks from rozpis where uctenka_cislo = '260001' and suma <> 0"),
         (QList<QVariantList>{{"Káva", 45.0, 2.0}}));
