@@ -12,6 +12,10 @@
 #include "platform/focusedtext.h"
 #include "platform/hotkeys.h"
 #include "update/aktualizace.h"
+#include "settings/appsettings.h"
+#include "settings/settingsrow.h"
+#include "settings/ui/appsettingsdialog.h"
+#include "settings/ui/eetsettingsdialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -85,6 +89,15 @@ TForm1::TForm1(const QStringList& arguments, const Clock& clock, Prompt* prompt,
 
     buildUi();
     buildMenus();
+    // The dialogs are created once, in this order, and reused for the whole run. A prompt
+    // handed in (tests) answers their questions too; otherwise each has its own message box.
+    m_form2 = new TForm2(m_db, m_clock, prompt, nullptr, this);
+    m_form3 = new TForm3(m_db, prompt, this);
+    // A modal dialog blocks the main window's application shortcut, so the EET settings
+    // dialog carries the same hot key itself.
+    auto* form2Key = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F10")), m_form2);
+    form2Key->setContext(Qt::WindowShortcut);
+    connect(form2Key, &QShortcut::activated, this, &TForm1::toggleDesignMode);
     applySkin();
     // Client area 1106 x 564 below the menu bar, fixed border.
     setFixedSize(1106, 564 + menuBar()->sizeHint().height());
@@ -273,8 +286,12 @@ void TForm1::buildMenus()
     connect(opravdu1, &QAction::triggered, this, &TForm1::exitProgram);
 
     QMenu* servis = bar->addMenu(QStringLiteral("Servis"));
-    servis->addAction(QStringLiteral("Nastavení pro aplikaci"))->setObjectName(QStringLiteral("NastaveniAplikace"));
-    servis->addAction(QStringLiteral("Nastavení pro EET"))->setObjectName(QStringLiteral("NastaveniEet"));
+    QAction* nastaveniAplikace = servis->addAction(QStringLiteral("Nastavení pro aplikaci"));
+    nastaveniAplikace->setObjectName(QStringLiteral("NastaveniAplikace"));
+    connect(nastaveniAplikace, &QAction::triggered, this, &TForm1::openAppSettings);
+    QAction* nastaveniEet = servis->addAction(QStringLiteral("Nastavení pro EET"));
+    nastaveniEet->setObjectName(QStringLiteral("NastaveniEet"));
+    connect(nastaveniEet, &QAction::triggered, this, &TForm1::openEetSettings);
     QMenu* uctenka = servis->addMenu(QStringLiteral("Nastavení pro účtenku"));
     uctenka->addAction(QStringLiteral("Text záhlaví"))->setObjectName(QStringLiteral("TextZahlavi"));
     uctenka->addAction(QStringLiteral("Text zápatí"))->setObjectName(QStringLiteral("TextZapati"));
@@ -510,7 +527,28 @@ void TForm1::openHelp()
 
 void TForm1::toggleDesignMode()
 {
+    // While the EET settings dialog is on screen the hot key locks or unlocks its
+    // "Režim testování" box instead.
+    if (m_form2 && m_form2->isVisible()) {
+        m_form2->toggleTestModeLock();
+        return;
+    }
     m_till->session.rezim_navrhu = !m_till->session.rezim_navrhu;
+}
+
+void TForm1::openAppSettings()
+{
+    m_form3->exec();
+    // Saved or not, the main window takes the settings row as it now is.
+    runCommand([this] {
+        settings::applySettingsAfterDialog(*m_till, readSettings(m_db));
+        syncPanel();
+    });
+}
+
+void TForm1::openEetSettings()
+{
+    m_form2->exec();
 }
 
 void TForm1::closeEvent(QCloseEvent* e)

@@ -18,6 +18,8 @@ class QPushButton;
 class QTableView;
 class QTimer;
 class QFrame;
+class TForm2;
+class TForm3;
 class GlobalHotKeys;
 class TStartDialogTarvel;
 class Tpracuji;
@@ -55,6 +57,8 @@ public slots:
     void openHelp();
     void toggleDesignMode();
     void showDigits();
+    void openAppSettings();
+    void openEetSettings();
 
 signals:
     void startupFinished();
@@ -105,9 +109,11 @@ private:
     QTimer* m_startupTimer = nullptr;
     QTimer* m_dropTimer = nullptr;
     QMenu* m_gridMenu = nullptr;
-    Tpracuji* m_busy = nullptr; // the busy form
+    TForm2* m_form2 = nullptr; // EET settings, created once and reused
+    TForm3* m_form3 = nullptr; // application settings, created once and reused
     TStartDialogTarvel* m_splash = nullptr;
     std::unique_ptr<GlobalHotKeys> m_systemKeys;
     QList<QObject*> m_hotKeys; // the registrations of Ctrl+Shift+F10 and Ctrl+Alt+E
     bool m_updating = false;
+    Tpracuji* m_busy = nullptr; // the busy form
 };
