@@ -14,7 +14,7 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev
   python3 python3-pyftpdlib
   poppler-utils
-  xvfb xauth x11-apps
+  xvfb xauth x11-apps libxcb1-dev
   fonts-dejavu-core fonts-liberation
 )
 
