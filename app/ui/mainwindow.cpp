@@ -6,12 +6,21 @@
 #include "core/paths.h"
 #include "db/database.h"
 #include "platform/opener.h"
+#include "print/ui/receiptprinting.h"
+#include "print/ui/reportpreview.h"
+#include "receipts/completion.h"
+#include "eet/registration.h"
+#include "eet/dropfile.h"
 #include "app/ui/pracuji.h"
 #include "app/ui/vstartdlgtarvel.h"
 #include "core/digitrun.h"
 #include "platform/focusedtext.h"
 #include "platform/hotkeys.h"
 #include "update/aktualizace.h"
+#include "receipts/loading.h"
+#include "receipts/storno.h"
+#include "receipts/ui/breakdowndialog.h"
+#include "app/ui/searchdialog.h"
 #include "settings/appsettings.h"
 #include "settings/settingsrow.h"
 #include "settings/ui/appsettingsdialog.h"
@@ -89,10 +98,13 @@ TForm1::TForm1(const QStringList& arguments, const Clock& clock, Prompt* prompt,
 
     buildUi();
     buildMenus();
+    wirePrinting();
     // The dialogs are created once, in this order, and reused for the whole run. A prompt
     // handed in (tests) answers their questions too; otherwise each has its own message box.
     m_form2 = new TForm2(m_db, m_clock, prompt, nullptr, this);
     m_form3 = new TForm3(m_db, prompt, this);
+    m_form4 = new TForm4(*m_till, *m_prompt, this);
+    connect(m_breakdown, &QPushButton::clicked, this, &TForm1::breakdownClicked);
     // A modal dialog blocks the main window's application shortcut, so the EET settings
     // dialog carries the same hot key itself.
     auto* form2Key = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F10")), m_form2);
@@ -231,7 +243,7 @@ void TForm1::buildUi()
     auto* right = new QFrame(central);
     right->setObjectName(QStringLiteral("suiPanel1"));
     right->setGeometry(756, 0, 350, 564);
-    m_preview = new QFrame(right);
+    m_preview = new ReportPreview(right);
     m_preview->setObjectName(QStringLiteral("frxPreview1"));
     m_preview->setGeometry(8, 6, 334, 492);
     m_preview->setFocusPolicy(Qt::StrongFocus);
@@ -239,6 +251,13 @@ void TForm1::buildUi()
     m_nahled = button(right, QStringLiteral("suiButton3"), QStringLiteral("náhled"), {8, 506, 106, 46}, true);
     m_tisk = button(right, QStringLiteral("suiButton5"), QStringLiteral("tisk"), {122, 506, 106, 46}, true);
     m_eet = button(right, QStringLiteral("suiButton6"), QStringLiteral("EET"), {236, 506, 106, 46}, true);
+    connect(m_nahled, &QPushButton::clicked, this, &TForm1::nahledClicked);
+    connect(m_eet, &QPushButton::clicked, this, &TForm1::eetClicked);
+    // Unsent receipts are resent only at close; this button is kept hidden and without action.
+    auto* unsent = button(right, QStringLiteral("suiButton8"), QStringLiteral("odeslat neúspěšné"), {8, 460, 160, 30});
+    unsent->hide();
+    unsent->setEnabled(false);
+    connect(m_grid, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { loadFromGrid(i.row()); });
 
     connect(m_purpose, &QLineEdit::textEdited, this, [this](const QString& t) {
         if (!m_syncing)
@@ -252,7 +271,9 @@ void TForm1::buildUi()
     connect(m_vat, &QComboBox::currentTextChanged, this, [this](const QString& t) {
         if (!m_syncing) {
             m_till->panel.vatText = t;
-            m_till->panel.vatIndex = m_vat->currentIndex();
+            // A rate typed by hand selects no entry, even while the list still marks one.
+            const int at = m_vat->currentIndex();
+            m_till->panel.vatIndex = at >= 0 && m_vat->itemText(at) == t ? at : -1;
         }
     });
     connect(m_od, &QDateEdit::dateChanged, this, [this](QDate d) {
@@ -278,7 +299,9 @@ void TForm1::buildMenus()
     bar->setObjectName(QStringLiteral("suiMainMenu1"));
     QMenu* hlavni = bar->addMenu(QStringLiteral("Hlavní"));
     hlavni->addAction(QStringLiteral("Seznam vydaných účtenek"))->setObjectName(QStringLiteral("SeznamUctenek"));
-    hlavni->addAction(QStringLiteral("Vyhledat účtenku"))->setObjectName(QStringLiteral("VyhledatUctenku"));
+    QAction* hledat = hlavni->addAction(QStringLiteral("Vyhledat účtenku"));
+    hledat->setObjectName(QStringLiteral("VyhledatUctenku"));
+    connect(hledat, &QAction::triggered, this, &TForm1::searchReceipt);
     hlavni->addSeparator();
     QMenu* konec = hlavni->addMenu(QStringLiteral("Ukončit aplikaci"));
     QAction* opravdu1 = konec->addAction(QStringLiteral("Opravdu!"));
@@ -317,13 +340,23 @@ void TForm1::buildMenus()
     m_gridMenu->setObjectName(QStringLiteral("PopupMenu1"));
     m_gridMenu->addAction(QStringLiteral("Opakovat tisk účtenky"))->setObjectName(QStringLiteral("OpakovatTisk"));
     m_gridMenu->addSeparator();
-    m_gridMenu->addAction(QStringLiteral("Storno k účtence"))->setObjectName(QStringLiteral("StornoUctenky"));
-    m_gridMenu->addAction(QStringLiteral("Zrušit účtenku"))->setObjectName(QStringLiteral("ZrusitUctenku"));
+    QAction* storno = m_gridMenu->addAction(QStringLiteral("Storno k účtence"));
+    storno->setObjectName(QStringLiteral("StornoUctenky"));
+    connect(storno, &QAction::triggered, this, &TForm1::stornoClicked);
+    QAction* zrusit = m_gridMenu->addAction(QStringLiteral("Zrušit účtenku"));
+    zrusit->setObjectName(QStringLiteral("ZrusitUctenku"));
+    connect(zrusit, &QAction::triggered, this, &TForm1::zrusitClicked);
     m_gridMenu->addSeparator();
-    m_gridMenu->addAction(QStringLiteral("Zobrazit odeslané XML"))->setObjectName(QStringLiteral("ZobrazitXml"));
-    m_gridMenu->addAction(QStringLiteral("Zobrazit obsah chyby"))->setObjectName(QStringLiteral("ZobrazitChybu"));
-    connect(m_grid, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& p) { m_gridMenu->popup(m_grid->viewport()->mapToGlobal(p)); });
+    QAction* showXml = m_gridMenu->addAction(QStringLiteral("Zobrazit odeslané XML"));
+    showXml->setObjectName(QStringLiteral("ZobrazitXml"));
+    connect(showXml, &QAction::triggered, this, [this] { showEetFile(false); });
+    QAction* showError = m_gridMenu->addAction(QStringLiteral("Zobrazit obsah chyby"));
+    showError->setObjectName(QStringLiteral("ZobrazitChybu"));
+    connect(showError, &QAction::triggered, this, [this] { showEetFile(true); });
+    connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        prepareGridMenu();
+        m_gridMenu->popup(m_grid->viewport()->mapToGlobal(p));
+    });
 }
 
 void TForm1::applySkin()
@@ -416,14 +449,12 @@ void TForm1::startupTimerFired()
 void TForm1::dropFileTimerFired()
 {
     m_dropTimer->stop();
-    if (!QFile::exists(programFile(QStringLiteral("odeslat_fa.txt")))) {
-        close();
-        QCoreApplication::exit(0);
-        return;
-    }
-    std::fprintf(stderr, "vornix: odeslat_fa.txt nalezen, zpracování faktur zatím není k dispozici\n");
+    DropFileOutcome outcome;
+    const bool ok = runCommand([&] { outcome = processDropFile(*m_till, programFolder()); });
+    if (!outcome.message.isEmpty())
+        std::fprintf(stderr, "vornix: %s\n", qPrintable(outcome.message));
     close();
-    QCoreApplication::exit(2);
+    QCoreApplication::exit(ok ? outcome.exitCode() : 2);
 }
 
 void TForm1::syncPanel()
@@ -487,11 +518,162 @@ void TForm1::amountEdited()
     m_till->current.setValue(QStringLiteral("celk_trzba"), value);
 }
 
+// "?": the breakdown dialog; after "uložit" the lines' sum becomes the total.
+void TForm1::breakdownClicked()
+{
+    runCommand([this] {
+        if (m_form4->exec() != QDialog::Accepted)
+            return;
+        m_till->totalFromBreakdown();
+        syncPanel();
+    });
+}
+
+// "Storno k účtence" on the list's current row.
+void TForm1::stornoClicked()
+{
+    const int row = currentListRow();
+    if (row < 0)
+        return;
+    const QString id = m_list->field(row, QStringLiteral("id")).toString();
+    runCommand([&] {
+        if (!stornoUctenky(*m_till, id))
+            return;
+        openList(true);
+        syncPanel();
+    });
+}
+
+// "Zrušit účtenku" on the list's current row; unless refused, the list ends on its last row.
+void TForm1::zrusitClicked()
+{
+    const int row = currentListRow();
+    if (row < 0)
+        return;
+    const QString id = m_list->field(row, QStringLiteral("id")).toString();
+    runCommand([&] {
+        if (zrusitUctenku(*m_till, id) == DeleteOutcome::Refused)
+            return;
+        openList(true);
+        syncPanel();
+    });
+}
+
 void TForm1::novaUctenka()
 {
     runCommand([this] {
         amountEdited();
         m_till->novaUctenka();
+        syncPanel();
+    });
+}
+
+int TForm1::currentListRow() const
+{
+    return m_grid->currentIndex().isValid() ? m_grid->currentIndex().row() : -1;
+}
+
+void TForm1::prepareGridMenu()
+{
+    const QString number = m_list->field(currentListRow(), QStringLiteral("uctenka_cislo")).toString();
+    bool enable = false;
+    runCommand([&] { enable = currentListRow() >= 0 && hasErrorText(m_db, number); });
+    if (QAction* a = m_gridMenu->findChild<QAction*>(QStringLiteral("ZobrazitChybu")))
+        a->setEnabled(enable);
+}
+
+void TForm1::nahledClicked()
+{
+    runCommand([this] {
+        amountEdited();
+        m_till->current.setValue(QStringLiteral("ucelplatby"), m_purpose->text());
+        m_till->current.setValue(QStringLiteral("jmeno"), m_payer->text());
+        if (nahled(*m_till, m_amount->text(), m_purpose->text()))
+            openList(true);
+        syncPanel();
+    });
+}
+
+void TForm1::wirePrinting()
+{
+    m_printing = new ReceiptPrinting(*m_till, static_cast<ReportPreview*>(m_preview), this);
+    m_printing->onNahled = [this] { nahledClicked(); };
+    // Completion, registration and the invoice run print through the report engine.
+    m_till->tiskuct = [this](int mode) { m_printing->print(mode); };
+    connect(m_tisk, &QPushButton::clicked, m_printing, &ReceiptPrinting::tisk);
+    auto action = [this](const char* name) { return findChild<QAction*>(QString::fromLatin1(name)); };
+    if (QAction* a = action("OpakovatTisk"))
+        connect(a, &QAction::triggered, this, &TForm1::opakovatTisk);
+    if (QAction* a = action("TextZahlavi"))
+        connect(a, &QAction::triggered, m_printing, &ReceiptPrinting::textZahlavi);
+    if (QAction* a = action("TextZapati"))
+        connect(a, &QAction::triggered, m_printing, &ReceiptPrinting::textZapati);
+    if (QAction* a = action("TiskarnaUctenek"))
+        connect(a, &QAction::triggered, m_printing, &ReceiptPrinting::tiskarnaUctenek);
+    if (QAction* a = action("TiskarnaPrehledu"))
+        connect(a, &QAction::triggered, m_printing, &ReceiptPrinting::tiskarnaPrehledu);
+}
+
+// "Opakovat tisk účtenky": only a receipt that went to EET; it is loaded and previewed, and
+// the operator prints it with "tisk".
+void TForm1::opakovatTisk()
+{
+    const int row = currentListRow();
+    if (row < 0)
+        return;
+    if (m_list->field(row, QStringLiteral("dat_odesl")).isNull()) {
+        m_prompt->message(QStringLiteral("Neodeslaná účtenka! Načtěte a opakujte EET!"));
+        return;
+    }
+    m_till->panel.nahledEnabled = false;
+    m_till->panel.tiskEnabled = false;
+    m_till->panel.eetEnabled = false;
+    syncPanel();
+    loadFromGrid(row);
+    nahledClicked();
+    m_till->panel.tiskEnabled = true;
+    syncPanel();
+}
+
+void TForm1::loadFromGrid(int row)
+{
+    const QString id = m_list->field(row, QStringLiteral("id")).toString();
+    runCommand([&] {
+        try {
+            loadFromList(*m_till, id);
+        } catch (...) {
+            syncPanel();
+            throw;
+        }
+        openList(true);
+        const int back = m_list->rowOfId(id);
+        if (back >= 0)
+            m_grid->selectRow(back);
+        syncPanel();
+    });
+}
+
+void TForm1::searchReceipt()
+{
+    runCommand([this] {
+        SearchDialog dialog(*m_prompt, this);
+        dialog.setEntries(loadSearchEntries(m_db));
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        const QString id = QString::number(dialog.chosenId());
+        const int at = m_list->rowOfId(id);
+        if (at >= 0)
+            m_grid->selectRow(at);
+        try {
+            loadFromSearch(*m_till, id);
+        } catch (...) {
+            syncPanel();
+            throw;
+        }
+        const int keep = currentListRow();
+        openList(false);
+        if (keep >= 0 && keep < m_list->rowCount())
+            m_grid->selectRow(keep);
         syncPanel();
     });
 }
@@ -551,9 +733,73 @@ void TForm1::openEetSettings()
     m_form2->exec();
 }
 
+void TForm1::eetClicked()
+{
+    runCommand([this] {
+        amountEdited();
+        try {
+            eetButton(*m_till);
+        } catch (...) {
+            syncPanel();
+            throw;
+        }
+        const QString id = m_till->session.aktualni_id;
+        openList(true);
+        const int at = m_list->rowOfId(id);
+        if (at >= 0)
+            m_grid->selectRow(at);
+        syncPanel();
+    });
+}
+
+void TForm1::showEetFile(bool error)
+{
+    const int row = currentListRow();
+    if (row < 0)
+        return;
+    const QVariant sent = m_list->field(row, QStringLiteral("dat_odesl"));
+    const QString number = m_list->field(row, QStringLiteral("uctenka_cislo")).toString();
+    runCommand([&] {
+        const QString file = error ? writeErrorFile(m_db, *m_prompt, programFolder(), sent, number)
+                                   : writeXmlFile(m_db, *m_prompt, programFolder(), sent, number);
+        if (!file.isEmpty())
+            openWithAssociatedProgram(file);
+    });
+}
+
+BusyIndicator& TForm1::busyForm()
+{
+    if (!m_pracuji)
+        m_pracuji = new Tpracuji(this);
+    return m_pracuji->indicator();
+}
+
+bool TForm1::closeTimeCheck()
+{
+    bool resend = false;
+    runCommand([&] {
+        if (!db::scalar(m_db, unsentSql()).isValid())
+            return;
+        resend = m_prompt->question(QStringLiteral("Nalezeny účtenky neuložené na EET. Odeslat?"),
+                                    QStringLiteral("odeslat"), QStringLiteral("konec")) == 1;
+    });
+    if (!resend)
+        return true;
+    // An error that breaks the resend keeps the main window open; nothing else does.
+    return runCommand([&] { resendUnsent(m_db, m_clock, busyForm()); });
+}
+
 void TForm1::closeEvent(QCloseEvent* e)
 {
-    e->accept();
+    if (m_till->session.tichy_rezim || !m_started) {
+        e->accept();
+        return;
+    }
+    // Only an error that breaks the resend keeps the window open.
+    if (closeTimeCheck())
+        e->accept();
+    else
+        e->ignore();
 }
 
 void TForm1::useHotKeys(GlobalHotKeys* keys)
@@ -595,9 +841,7 @@ bool TForm1::aktualizaceprogr(bool startMode)
     bool closing = false;
     UpdateHooks hooks;
     hooks.prompt = m_prompt;
-    if (!m_busy)
-        m_busy = new Tpracuji(this);
-    hooks.busy = &m_busy->indicator();
+    hooks.busy = &busyForm();
     hooks.clock = &m_clock;
     hooks.processEvents = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     hooks.closeSplash = [this] {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/busyindicator.h"
 #include "core/clock.h"
 #include "core/receiptlist.h"
 #include "core/till.h"
@@ -18,11 +19,12 @@ class QPushButton;
 class QTableView;
 class QTimer;
 class QFrame;
+class ReceiptPrinting;
 class TForm2;
 class TForm3;
+class TForm4;
 class GlobalHotKeys;
 class TStartDialogTarvel;
-class Tpracuji;
 
 // The main window: receipt list, receipt panel, preview pane and the commands behind them.
 class TForm1 : public QMainWindow
@@ -33,6 +35,8 @@ public:
     ~TForm1() override;
 
     Till& till() { return *m_till; }
+    // The receipt report and its preview pane; "náhled" previews with printing()->print(1).
+    ReceiptPrinting* printing() const { return m_printing; }
     ReceiptListModel& list() { return *m_list; }
     bool started() const { return m_started; }
     // The splash while it is up (null in silent mode and after the start-up update check).
@@ -75,6 +79,20 @@ private:
     void startupTimerFired();
     void dropFileTimerFired();
     void amountEdited();
+    void breakdownClicked();
+    void stornoClicked();
+    void zrusitClicked();
+    void nahledClicked();
+    void eetClicked();
+    void showEetFile(bool error);
+    bool closeTimeCheck();
+    BusyIndicator& busyForm();
+    void loadFromGrid(int row);
+    void wirePrinting();
+    void opakovatTisk();
+    void searchReceipt();
+    void prepareGridMenu();
+    int currentListRow() const;
     bool runCommand(const std::function<void()>& command);
 
     const Clock& m_clock;
@@ -102,18 +120,20 @@ private:
     QComboBox* m_vat = nullptr;
     QLabel* m_number = nullptr;
     QPushButton* m_new = nullptr;
-    QFrame* m_preview = nullptr;
+    QFrame* m_preview = nullptr; // the report preview pane "frxPreview1"
+    ReceiptPrinting* m_printing = nullptr;
     QPushButton* m_nahled = nullptr;
     QPushButton* m_tisk = nullptr;
     QPushButton* m_eet = nullptr;
+    class Tpracuji* m_pracuji = nullptr;  // the busy form, made when first needed
     QTimer* m_startupTimer = nullptr;
     QTimer* m_dropTimer = nullptr;
     QMenu* m_gridMenu = nullptr;
     TForm2* m_form2 = nullptr; // EET settings, created once and reused
     TForm3* m_form3 = nullptr; // application settings, created once and reused
+    TForm4* m_form4 = nullptr; // breakdown "Rozpis položek", created once and reused
     TStartDialogTarvel* m_splash = nullptr;
     std::unique_ptr<GlobalHotKeys> m_systemKeys;
     QList<QObject*> m_hotKeys; // the registrations of Ctrl+Shift+F10 and Ctrl+Alt+E
     bool m_updating = false;
-    Tpracuji* m_busy = nullptr; // the busy form
 };

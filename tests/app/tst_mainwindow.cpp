@@ -1,5 +1,6 @@
 #include "app/ui/mainwindow.h"
 #include "db/database.h"
+#include "tests/support/eetservice.h"
 #include "tests/support/testsupport.h"
 
 #include <QAction>
@@ -47,6 +48,10 @@ private slots:
     void designHotKeyToggles();
     void silentRunWithoutDropFileEnds();
     void nonDatabaseFileEndsStartUp();
+    void closeWithoutUnsentAsksNothing();
+    void closeKonecSendsNothing();
+    void closeOdeslatSendsEachOnce();
+    void closeResendFailureKeepsWindow();
 };
 
 void TestMainWindow::layoutAndMenus()
@@ -191,6 +196,85 @@ void TestMainWindow::nonDatabaseFileEndsStartUp()
     QCOMPARE(prompt.shown.size(), 1);
     QVERIFY(prompt.shown[0].text.contains("eetlite.db3"));
     QCOMPARE(fileBytes(dir.dbFile()), junk);
+}
+
+namespace {
+
+// A started main window over a database with two completed, unsent receipts.
+struct Closing {
+    TempProgramFolder dir;
+    FixedClock clock{QDateTime(QDate(2026, 12, 11), QTime(9, 0))};
+    ScriptedPrompt prompt;
+    std::unique_ptr<TForm1> w;
+    explicit Closing(const QString& url, const QString& cert = QString())
+    {
+        makeBaselineDatabase(dir.dbFile());
+        {
+            Peek p(dir.dbFile());
+            p.exec("update eet_nast set url = ?, certsoubor = ?, certheslo = 'eet', dic = 'CZ1212121218', "
+                   "timeout = 3000",
+                   {url, cert});
+            for (const char* n : {"260001", "260002"})
+                p.exec("insert into eet (idkasa, celk_trzba, uctenka_cislo, ucelplatby, dat_trzby) values "
+                       "('K1', 100, ?, 'Nocleh', '2026-12-11 08:00:00')",
+                       {QString::fromLatin1(n)});
+        }
+        w = std::make_unique<TForm1>(QStringList{}, clock, &prompt);
+        QVERIFY(w->runShowSteps());
+    }
+    int sent() { return Peek(dir.dbFile()).scalar("select count(*) from eet where dat_odesl NOTNULL").toInt(); }
+};
+
+} // namespace
+
+void TestMainWindow::closeWithoutUnsentAsksNothing()
+{
+    TempProgramFolder dir;
+    FixedClock clock(QDateTime(QDate(2026, 12, 11), QTime(9, 0)));
+    ScriptedPrompt prompt;
+    TForm1 w({}, clock, &prompt);
+    QVERIFY(w.runShowSteps());
+    w.show();
+    QVERIFY(w.close());
+    QVERIFY(prompt.shown.isEmpty());
+}
+
+void TestMainWindow::closeKonecSendsNothing()
+{
+    Closing c("http://127.0.0.1:9/eet/services/EETServiceSOAP/v3");
+    c.prompt.answers = {2};
+    c.w->show();
+    c.w->exitProgram();
+    QVERIFY(!c.w->isVisible());
+    QCOMPARE(c.prompt.texts(), QStringList{"Nalezeny účtenky neuložené na EET. Odeslat?"});
+    QCOMPARE(c.prompt.shown[0].buttons, (QStringList{"odeslat", "konec"}));
+    QCOMPARE(c.sent(), 0);
+}
+
+void TestMainWindow::closeOdeslatSendsEachOnce()
+{
+    EetTestService service;
+    const QString cert = makeDemoCertificate(QDir::tempPath() + "/vornix-test-cert");
+    Closing c(service.url(), cert);
+    c.prompt.answers = {1};
+    c.w->show();
+    QVERIFY(c.w->close());
+    QCOMPARE(c.prompt.shown.size(), 1);
+    Peek p(c.dir.dbFile());
+    QCOMPARE(p.scalar("select count(*) from eet where fik NOTNULL").toInt(), 2);
+}
+
+void TestMainWindow::closeResendFailureKeepsWindow()
+{
+    EetTestService service;
+    Closing c(service.url(), "/nonexistent/cert.p12");
+    c.prompt.answers = {1};
+    c.w->show();
+    QVERIFY(!c.w->close());
+    QVERIFY(c.w->isVisible());
+    QCOMPARE(c.prompt.shown.size(), 2);
+    QVERIFY(c.prompt.shown[1].text.startsWith("Účtenku nelze odeslat na EET"));
+    QCOMPARE(c.sent(), 1);  // the attempt of the first receipt is recorded, the second was not tried
 }
 
 QTEST_MAIN(TestMainWindow)
