@@ -15,7 +15,8 @@ public:
     explicit EetTestService(const QStringList& extra = {})
     {
         const QString exe = qEnvironmentVariable("VORNIX_PROGRAM_DIR") + QStringLiteral("/eet-testservice");
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        // The service logs each request on stderr; pass it through so a full pipe never blocks it.
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(exe, QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")} + extra);
         if (!m_process.waitForStarted(10000))
             throw std::runtime_error("eet-testservice did not start: " + exe.toStdString());
