@@ -68,8 +68,12 @@ void Till::showSteps()
     db::prepare(m_db);
     applySettings(readSettings(m_db));
 
-    session.aktualni_id = prepareWorkingRowAtStart();
-    current.open(session.aktualni_id);
+    // A silent invoice run gets a receipt row of its own; it leaves the working row (and a
+    // receipt an operator may be entering in another window) untouched.
+    if (!session.tichy_rezim) {
+        session.aktualni_id = prepareWorkingRowAtStart();
+        current.open(session.aktualni_id);
+    }
     panel.od = panel.do_ = now.date();
 
     panel.nahledEnabled = true;

@@ -1,4 +1,7 @@
 #include "print/ui/printing.h"
+#include "core/paths.h"
+#include <QDateTime>
+#include <QDir>
 
 #include "print/receiptprint.h"
 #include "print/ui/designer.h"
@@ -93,6 +96,16 @@ void WidgetReportOutput::printDirect(Report& report)
     QPrinter printer(QPrinter::HighResolution);
     if (!report.printerName().isEmpty())
         printer.setPrinterName(report.printerName());
+    // A machine without any printer (a server running the invoice import) still keeps what it
+    // printed: a PDF file in the folder "tisk" of the program folder.
+    if (report.printerName().isEmpty() && QPrinterInfo::availablePrinterNames().isEmpty()) {
+        const QString folder = programFile(QStringLiteral("tisk"));
+        QDir().mkpath(folder);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(
+            folder + QStringLiteral("/uctenka_%1.pdf")
+                         .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss_zzz"))));
+    }
     if (configureDirectPrinter)
         configureDirectPrinter(printer);
     printer.setDocName(QStringLiteral("Účtenka"));

@@ -3,6 +3,7 @@
 #include "tests/support/tillfixture.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QtTest>
 
 namespace {
@@ -76,6 +77,63 @@ struct DropFixture : TillFixture {
     }
 };
 
+// A program folder for the real executable: templates, a database pointed at the service.
+struct ProgramRun {
+    TempProgramFolder dir;
+    explicit ProgramRun(const QString& url)
+    {
+        const QDir program(qEnvironmentVariable("VORNIX_PROGRAM_DIR"));
+        for (const QString& f : program.entryList({"*.vxr"}))
+            QFile::copy(program.filePath(f), dir.file(f));
+        makeBaselineDatabase(dir.dbFile());
+        {
+            // A database the program has used before: already brought up to date.
+            QSqlDatabase d = db::open(dir.dbFile(), "e2e-prep");
+            db::prepare(d);
+            d.close();
+        }
+        QSqlDatabase::removeDatabase("e2e-prep");
+        Peek p(dir.dbFile());
+        p.exec("update eet_nast set url = ?, timeout = 3000, dic = 'CZ1212121218', certheslo = 'eet', certsoubor = ?, "
+               "idprovoz = '11', idkasa = 'K1'",
+               {url, demoCert()});
+    }
+    void write(const QByteArray& bytes)
+    {
+        QFile f(dir.file("odeslat_fa.txt"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    // Runs "vornix /jo" on the folder without a display; returns the exit code.
+    int run(QByteArray* err = nullptr)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("VORNIX_HOME", dir.path());
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        p.setProcessEnvironment(env);
+        p.start(qEnvironmentVariable("VORNIX_PROGRAM_DIR") + "/vornix", {"/jo"});
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            return -1;
+        }
+        if (err)
+            *err = p.readAllStandardError();
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    }
+    QString dump()
+    {
+        QString out;
+        Peek p(dir.dbFile());
+        for (const auto& r : p.rows("select * from eet order by id"))
+            for (const auto& v : r)
+                out += v.toString() + "|";
+        return out;
+    }
+};
+
 } // namespace
 
 class TestDropFile : public QObject
@@ -91,6 +149,8 @@ private slots:
     void badFiles();
     void registeredNumberNotSentAgain();
     void workingRowSurvives();
+    void silentRunRegistersAndPrints();
+    void silentRunRefusesBadFile();
 };
 
 void TestDropFile::lineEndings_data()
@@ -231,6 +291,53 @@ void TestDropFile::workingRowSurvives()
     QCOMPARE(r[2].toInt(), 0);
     QVERIFY(r[3].isNull());
     QVERIFY(r[4].isNull());
+}
+
+void TestDropFile::silentRunRegistersAndPrints()
+{
+    EetTestService service;
+    ProgramRun r(service.url());
+    r.write(windows1250(invoiceLines()));
+    QByteArray err;
+    QCOMPARE(r.run(&err), 0);
+    QVERIFY(!QFile::exists(r.dir.file("odeslat_fa.txt")));
+    Peek p(r.dir.dbFile());
+    const auto row = p.rows("select jmeno, fik, dat_trzby from eet where uctenka_cislo = 'FA2026/117'").value(0);
+    QCOMPARE(row.value(0).toString(), QString("Šťastná Růžena"));
+    QVERIFY2(!row.value(1).isNull(), err.constData());
+    // Without any printer the receipt is printed into a PDF file of the program folder.
+    const QStringList pdfs = QDir(r.dir.file("tisk")).entryList({"*.pdf"});
+    QCOMPARE(pdfs.size(), 1);
+    QProcess text;
+    text.start("pdftotext", {"-enc", "UTF-8", r.dir.file("tisk/" + pdfs.first()), "-"});
+    QVERIFY(text.waitForFinished(30000));
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    QVERIFY2(printed.contains("FA2026/117"), qPrintable(printed));
+    QVERIFY2(printed.contains(row.value(1).toString().left(8)), qPrintable(printed));
+}
+
+void TestDropFile::silentRunRefusesBadFile()
+{
+    EetTestService service;
+    ProgramRun r(service.url());
+    {
+        // An open working row with typed data, as an operator leaves it.
+        Peek p(r.dir.dbFile());
+        p.exec("insert into eet (idkasa, celk_trzba, jmeno, ucelplatby, oddata, dodata) values "
+               "('K1', 0, 'Rozepsáno', 'Nocleh', '2026-01-05', '2026-01-06')");
+    }
+    QStringList lines = invoiceLines();
+    lines[4] = "12,50";
+    const QByteArray bytes = windows1250(lines);
+    r.write(bytes);
+    const QString before = r.dump();
+    QByteArray err;
+    const int code = r.run(&err);
+    QVERIFY2(code > 0, qPrintable(QString::number(code)));
+    QVERIFY2(err.contains("řádek 5"), err.constData());
+    QCOMPARE(r.dump(), before);
+    QCOMPARE(fileBytes(r.dir.file("odeslat_fa.txt")), bytes);
+    QVERIFY(!QDir(r.dir.file("tisk")).exists());
 }
 
 QTEST_GUILESS_MAIN(TestDropFile)
