@@ -14,18 +14,6 @@
 
 namespace {
 
-class FixedClock : public Clock
-{
-public:
-    QDateTime now() const override { return QDateTime(QDate(2026, 12, 11), QTime(10, 0)); }
-};
-
-class SilentPrompt : public Prompt
-{
-public:
-    int show(const QString&, PromptIcon, const QStringList&) override { return 1; }
-};
-
 // A scratch copy of the benchmark database, so the benchmark's own receipts never spoil the cache.
 QString scratchCopy(int receipts)
 {
@@ -39,8 +27,8 @@ QString scratchCopy(int receipts)
 void BM_Nahled(benchmark::State& state)
 {
     const QString file = scratchCopy(static_cast<int>(state.range(0)));
-    FixedClock clock;
-    SilentPrompt prompt;
+    BenchClock clock;
+    BenchPrompt prompt;
     {
         QSqlDatabase db = db::open(file, QStringLiteral("bench"));
         db::exec(db, QStringLiteral("update eet_nast set platce_dph = 'A'"));
@@ -102,11 +90,4 @@ BENCHMARK(BM_Nahled)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchLoad)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchSqliteCli)->Arg(1000000)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+VORNIX_BENCHMARK_MAIN()

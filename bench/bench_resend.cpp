@@ -1,6 +1,7 @@
 // The close-time resend of 1,000 unsent receipts against the local EET test service over
 // loopback HTTP: receipts per second, each a full registration (build, sign, send, check the
 // signed answer, store).
+#include "bench/benchdata.h"
 #include "core/busyindicator.h"
 #include "core/clock.h"
 #include "db/database.h"
@@ -100,11 +101,4 @@ void BM_ResendThousand(benchmark::State& state)
 
 BENCHMARK(BM_ResendThousand)->Iterations(1)->Unit(benchmark::kSecond);
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+VORNIX_BENCHMARK_MAIN()

@@ -11,23 +11,11 @@
 
 namespace {
 
-class FixedClock : public Clock
-{
-public:
-    QDateTime now() const override { return QDateTime(QDate(2026, 12, 11), QTime(10, 0)); }
-};
-
-class SilentPrompt : public Prompt
-{
-public:
-    int show(const QString&, PromptIcon, const QStringList&) override { return 1; }
-};
-
 void BM_StartUp(benchmark::State& state)
 {
     const QString file = benchDatabase(static_cast<int>(state.range(0)));
-    FixedClock clock;
-    SilentPrompt prompt;
+    BenchClock clock;
+    BenchPrompt prompt;
     int listed = 0;
     for (auto _ : state) {
         {
@@ -49,11 +37,4 @@ void BM_StartUp(benchmark::State& state)
 
 BENCHMARK(BM_StartUp)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+VORNIX_BENCHMARK_MAIN()

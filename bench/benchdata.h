@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/clock.h"
+#include "core/prompt.h"
 #include "db/database.h"
 
 #include <QDateTime>
@@ -65,3 +67,28 @@ inline QString benchDatabase(int receipts)
     QSqlDatabase::removeDatabase(conn);
     return file;
 }
+
+// The benchmarks' clock stands on 11 December 2026, 10:00; their prompt answers every question
+// with its first button.
+class BenchClock : public Clock
+{
+public:
+    QDateTime now() const override { return QDateTime(QDate(2026, 12, 11), QTime(10, 0)); }
+};
+
+class BenchPrompt : public Prompt
+{
+public:
+    int show(const QString&, PromptIcon, const QStringList&) override { return 1; }
+};
+
+// main() of a benchmark program that needs a Qt application object.
+#define VORNIX_BENCHMARK_MAIN()                                                                                \
+    int main(int argc, char** argv)                                                                            \
+    {                                                                                                          \
+        QCoreApplication app(argc, argv);                                                                      \
+        benchmark::Initialize(&argc, argv);                                                                    \
+        benchmark::RunSpecifiedBenchmarks();                                                                   \
+        benchmark::Shutdown();                                                                                 \
+        return 0;                                                                                              \
+    }

@@ -2,71 +2,58 @@
 
 namespace {
 
-// Length of a well-formed UTF-8 sequence starting at s[i], or 0 when it is malformed.
-// Follows the Unicode table of well-formed byte sequences (no overlongs, no surrogates,
-// nothing above U+10FFFF).
-int sequenceLength(const unsigned char* s, qsizetype i, qsizetype n)
-{
-    const unsigned char c = s[i];
-    if (c < 0x80)
-        return 1;
+// What a lead byte announces: the sequence length (0 for a byte that cannot start one) and
+// the allowed range of the second byte. Follows the Unicode table of well-formed byte
+// sequences (no overlongs, no surrogates, nothing above U+10FFFF).
+struct Lead {
     int len = 0;
     unsigned char lo = 0x80, hi = 0xBF;
+};
+
+Lead lead(unsigned char c)
+{
     if (c >= 0xC2 && c <= 0xDF)
-        len = 2;
-    else if (c == 0xE0)
-        len = 3, lo = 0xA0;
-    else if (c >= 0xE1 && c <= 0xEC)
-        len = 3;
-    else if (c == 0xED)
-        len = 3, hi = 0x9F;
-    else if (c >= 0xEE && c <= 0xEF)
-        len = 3;
-    else if (c == 0xF0)
-        len = 4, lo = 0x90;
-    else if (c >= 0xF1 && c <= 0xF3)
-        len = 4;
-    else if (c == 0xF4)
-        len = 4, hi = 0x8F;
-    else
+        return {2};
+    if (c == 0xE0)
+        return {3, 0xA0};
+    if ((c >= 0xE1 && c <= 0xEC) || c == 0xEE || c == 0xEF)
+        return {3};
+    if (c == 0xED)
+        return {3, 0x80, 0x9F};
+    if (c == 0xF0)
+        return {4, 0x90};
+    if (c >= 0xF1 && c <= 0xF3)
+        return {4};
+    if (c == 0xF4)
+        return {4, 0x80, 0x8F};
+    return {};
+}
+
+// Length of a well-formed UTF-8 sequence starting at s[i], or 0 when it is malformed.
+int sequenceLength(const unsigned char* s, qsizetype i, qsizetype n)
+{
+    if (s[i] < 0x80)
+        return 1;
+    const Lead l = lead(s[i]);
+    if (l.len == 0 || i + l.len > n || s[i + 1] < l.lo || s[i + 1] > l.hi)
         return 0;
-    if (i + len > n)
-        return 0;
-    if (s[i + 1] < lo || s[i + 1] > hi)
-        return 0;
-    for (int k = 2; k < len; ++k)
+    for (int k = 2; k < l.len; ++k)
         if (s[i + k] < 0x80 || s[i + k] > 0xBF)
             return 0;
-    return len;
+    return l.len;
 }
 
 // Length of the maximal prefix of an ill-formed sequence at s[i] (at least one byte), so
 // that a truncated sequence yields a single replacement character.
 int malformedLength(const unsigned char* s, qsizetype i, qsizetype n)
 {
-    const unsigned char c = s[i];
-    int len = 0;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF)
-        len = 2;
-    else if (c == 0xE0)
-        len = 3, lo = 0xA0;
-    else if ((c >= 0xE1 && c <= 0xEC) || c == 0xEE || c == 0xEF)
-        len = 3;
-    else if (c == 0xED)
-        len = 3, hi = 0x9F;
-    else if (c == 0xF0)
-        len = 4, lo = 0x90;
-    else if (c >= 0xF1 && c <= 0xF3)
-        len = 4;
-    else if (c == 0xF4)
-        len = 4, hi = 0x8F;
-    else
+    const Lead l = lead(s[i]);
+    if (l.len == 0)
         return 1;
     int k = 1;
-    if (i + k < n && s[i + k] >= lo && s[i + k] <= hi) {
+    if (i + k < n && s[i + k] >= l.lo && s[i + k] <= l.hi) {
         ++k;
-        while (k < len && i + k < n && s[i + k] >= 0x80 && s[i + k] <= 0xBF)
+        while (k < l.len && i + k < n && s[i + k] >= 0x80 && s[i + k] <= 0xBF)
             ++k;
     }
     return k;
