@@ -8,7 +8,7 @@
 // each message goes to stderr and a question takes its first answer.
 class StderrPrompt : public Prompt
 {
-public:
+  public:
     int show(const QString& text, PromptIcon, const QStringList&) override
     {
         std::fprintf(stderr, "vornix: %s\n", qPrintable(text));

@@ -12,7 +12,8 @@
 #include <QProcess>
 #include <benchmark/benchmark.h>
 
-namespace {
+namespace
+{
 
 // A scratch copy of the benchmark database, so the benchmark's own receipts never spoil the cache.
 QString scratchCopy(int receipts)

@@ -15,11 +15,12 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 class NoBusy : public BusyIndicator
 {
-public:
+  public:
     void show() override {}
     void posun() override {}
     void close() override {}
@@ -70,21 +71,24 @@ void BM_ResendThousand(benchmark::State& state)
         {
             QSqlDatabase db = db::open(file, QStringLiteral("bench"));
             db::prepare(db);
-            db::exec(db, QStringLiteral("update eet_nast set url = ?, certsoubor = ?, certheslo = 'eet', "
-                                        "dic = 'CZ1212121218', idprovoz = '11', idkasa = 'K1', timeout = 5000"),
+            db::exec(db,
+                     QStringLiteral("update eet_nast set url = ?, certsoubor = ?, certheslo = 'eet', "
+                                    "dic = 'CZ1212121218', idprovoz = '11', idkasa = 'K1', timeout = 5000"),
                      {url, cert});
             db::Transaction t(db);
             for (int i = 1; i <= 1000; ++i)
                 db::exec(db,
-                         QStringLiteral("insert into eet (idkasa, celk_trzba, uctenka_cislo, ucelplatby, dat_trzby, "
-                                        "zakl_dan1, dan1) values ('K1', 121, ?, 'Nocleh', '2026-12-11 10:00:00', "
-                                        "100, 21)"),
+                         QStringLiteral(
+                             "insert into eet (idkasa, celk_trzba, uctenka_cislo, ucelplatby, dat_trzby, "
+                             "zakl_dan1, dan1) values ('K1', 121, ?, 'Nocleh', '2026-12-11 10:00:00', "
+                             "100, 21)"),
                          {QStringLiteral("26%1").arg(i, 4, 10, QLatin1Char('0'))});
             t.commit();
             state.ResumeTiming();
             sent = resendUnsent(db, clock, busy);
             state.PauseTiming();
-            const int fiks = db::scalar(db, QStringLiteral("select count(*) from eet where fik NOTNULL")).toInt();
+            const int fiks =
+                db::scalar(db, QStringLiteral("select count(*) from eet where fik NOTNULL")).toInt();
             if (fiks != 1000)
                 state.SkipWithError("not every receipt got a FIK");
             db.close();

@@ -9,7 +9,8 @@
 #include <QFileInfo>
 #include <benchmark/benchmark.h>
 
-namespace {
+namespace
+{
 
 void BM_StartUp(benchmark::State& state)
 {

@@ -24,14 +24,17 @@ inline QString benchDatabase(int receipts)
     {
         QSqlDatabase db = db::open(file, conn);
         db::prepare(db);
-        const qlonglong have = db::scalar(db, QStringLiteral("select count(*) from eet where celk_trzba <> 0")).toLongLong();
+        const qlonglong have =
+            db::scalar(db, QStringLiteral("select count(*) from eet where celk_trzba <> 0")).toLongLong();
         if (have != receipts) {
-            std::fprintf(stderr, "building benchmark database of %d receipts in %s\n", receipts, qPrintable(dir));
+            std::fprintf(stderr, "building benchmark database of %d receipts in %s\n", receipts,
+                         qPrintable(dir));
             db::exec(db, QStringLiteral("delete from eet"));
             db::Transaction t(db);
             QSqlQuery q(db);
             q.prepare(QStringLiteral(
-                "insert into eet (idkasa, uuid_zpravy, dat_odesl, uctenka_cislo, jmeno, ucelplatby, oddata, dodata, "
+                "insert into eet (idkasa, uuid_zpravy, dat_odesl, uctenka_cislo, jmeno, ucelplatby, oddata, "
+                "dodata, "
                 "dat_trzby, celk_trzba, pkp, bkp, fik, dat_prijeti, dph, zaklad_dph, suma_dph) "
                 "values ('K1', ?, ?, ?, ?, 'Ubytování', ?, ?, ?, ?, 'pkp', 'bkp', ?, ?, 0, 0, 0)"));
             const int recent = std::min(300, receipts);
@@ -41,11 +44,13 @@ inline QString benchDatabase(int receipts)
             const qint64 span = start.secsTo(end);
             QMap<int, int> perYear;
             for (int i = 0; i < receipts; ++i) {
-                QDateTime t2 = i < older ? start.addSecs(older > 1 ? span * i / (older - 1) : 0)
-                                         : QDateTime(QDate(2026, 12, 1), QTime(8, 0)).addSecs(qint64(i - older) * 2400);
+                QDateTime t2 =
+                    i < older ? start.addSecs(older > 1 ? span * i / (older - 1) : 0)
+                              : QDateTime(QDate(2026, 12, 1), QTime(8, 0)).addSecs(qint64(i - older) * 2400);
                 const int yy = t2.date().year() % 100;
                 const int seq = ++perYear[yy];
-                const QString number = QStringLiteral("%1%2").arg(yy, 2, 10, QLatin1Char('0')).arg(seq, 4, 10, QLatin1Char('0'));
+                const QString number =
+                    QStringLiteral("%1%2").arg(yy, 2, 10, QLatin1Char('0')).arg(seq, 4, 10, QLatin1Char('0'));
                 const QString when = t2.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
                 q.addBindValue(QStringLiteral("uuid-%1").arg(i));
                 q.addBindValue(when);
@@ -72,23 +77,23 @@ inline QString benchDatabase(int receipts)
 // with its first button.
 class BenchClock : public Clock
 {
-public:
+  public:
     QDateTime now() const override { return QDateTime(QDate(2026, 12, 11), QTime(10, 0)); }
 };
 
 class BenchPrompt : public Prompt
 {
-public:
+  public:
     int show(const QString&, PromptIcon, const QStringList&) override { return 1; }
 };
 
 // main() of a benchmark program that needs a Qt application object.
-#define VORNIX_BENCHMARK_MAIN()                                                                                \
-    int main(int argc, char** argv)                                                                            \
-    {                                                                                                          \
-        QCoreApplication app(argc, argv);                                                                      \
-        benchmark::Initialize(&argc, argv);                                                                    \
-        benchmark::RunSpecifiedBenchmarks();                                                                   \
-        benchmark::Shutdown();                                                                                 \
-        return 0;                                                                                              \
+#define VORNIX_BENCHMARK_MAIN()                                                                              \
+    int main(int argc, char** argv)                                                                          \
+    {                                                                                                        \
+        QCoreApplication app(argc, argv);                                                                    \
+        benchmark::Initialize(&argc, argv);                                                                  \
+        benchmark::RunSpecifiedBenchmarks();                                                                 \
+        benchmark::Shutdown();                                                                               \
+        return 0;                                                                                            \
     }

@@ -6,10 +6,10 @@
 // An error that ends the current command; its text is shown to the operator as it stands.
 class VornixError : public std::runtime_error
 {
-public:
+  public:
     explicit VornixError(const QString& text) : std::runtime_error(text.toStdString()), m_text(text) {}
     const QString& text() const { return m_text; }
 
-private:
+  private:
     QString m_text;
 };

@@ -2,9 +2,9 @@
 
 #include <charconv>
 #include <cmath>
-#include <string>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 qint64 roundCrowns(double amount)
 {

@@ -10,7 +10,7 @@ enum class PromptIcon { Information, Question, Warning, Error };
 // box is back in its resting state (information icon, one "OK") after any question.
 class Prompt
 {
-public:
+  public:
     virtual ~Prompt() = default;
     virtual int show(const QString& text, PromptIcon icon, const QStringList& buttons) = 0;
 

@@ -13,8 +13,9 @@ ReceiptListModel::ReceiptListModel(QSqlDatabase& db, QObject* parent) : QAbstrac
 
 const QStringList& ReceiptListModel::fields()
 {
-    static const QStringList f{QStringLiteral("idkasa"), QStringLiteral("uctenka_cislo"), QStringLiteral("jmeno"),
-                               QStringLiteral("updatt"), QStringLiteral("celk_trzba"),    QStringLiteral("fik"),
+    static const QStringList f{QStringLiteral("idkasa"),     QStringLiteral("uctenka_cislo"),
+                               QStringLiteral("jmeno"),      QStringLiteral("updatt"),
+                               QStringLiteral("celk_trzba"), QStringLiteral("fik"),
                                QStringLiteral("updatp")};
     return f;
 }

@@ -9,10 +9,10 @@
 class ReceiptListModel : public QAbstractTableModel
 {
     Q_OBJECT
-public:
+  public:
     explicit ReceiptListModel(QSqlDatabase& db, QObject* parent = nullptr);
 
-    void open(const QString& sql);  // throws VornixError
+    void open(const QString& sql); // throws VornixError
     const QString& sql() const { return m_sql; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -28,7 +28,7 @@ public:
     static const QStringList& titles();
     static const QList<int>& widths();
 
-private:
+  private:
     QSqlDatabase& m_db;
     QString m_sql;
     QStringList m_names;

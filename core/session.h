@@ -6,20 +6,20 @@
 
 // The program-wide values of one run of the till.
 struct Session {
-    QString aktualni_id;            // id of the receipt shown in the receipt panel
-    QString nast_ucel;              // usual purpose, as shown
+    QString aktualni_id; // id of the receipt shown in the receipt panel
+    QString nast_ucel;   // usual purpose, as shown
     QString nast_uctenkova = QStringLiteral("N");
     QString nast_platce_dph = QStringLiteral("N");
     QString nast_dphz = QStringLiteral("21");
     QString nast_od_do = QStringLiteral("A");
     QString nast_rozpis = QStringLiteral("N");
-    bool rezim_navrhu = false;      // report design mode
-    bool tichy_rezim = false;       // silent drop-file run
+    bool rezim_navrhu = false; // report design mode
+    bool tichy_rezim = false;  // silent drop-file run
 };
 
 // What the receipt panel and its buttons show. Commands change it; the main window draws it.
 struct PanelState {
-    QString registerId;             // "Označení pokladny"
+    QString registerId; // "Označení pokladny"
     bool registerEnabled = true;
 
     bool nahledEnabled = false;
@@ -27,18 +27,18 @@ struct PanelState {
     bool eetEnabled = false;
 
     bool amountEnabled = true;
-    bool breakdownVisible = false;  // "?" beside the total
+    bool breakdownVisible = false; // "?" beside the total
     bool periodEnabled = true;
     QDate od;
     QDate do_;
 
-    QStringList vatItems;           // dph1, dph2, dph3 (non-empty ones) and "0"
+    QStringList vatItems; // dph1, dph2, dph3 (non-empty ones) and "0"
     int vatIndex = -1;
     QString vatText;
     bool vatVisible = false;
     bool vatEnabled = false;
 
-    QString numberLabel;            // number of the receipt in the panel, empty while entering
+    QString numberLabel; // number of the receipt in the panel, empty while entering
     bool numberLabelVisible = false;
 };
 

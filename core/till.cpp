@@ -85,19 +85,22 @@ void Till::showSteps()
 QString Till::prepareWorkingRowAtStart()
 {
     const QString today = storedDate(m_clock.today());
-    QSqlQuery q = db::exec(m_db, QStringLiteral("select * from eet where (celk_trzba = 0) or (celk_trzba <> 0 and "
-                                                "uctenka_cislo ISNULL) order by id desc limit 1"));
+    QSqlQuery q =
+        db::exec(m_db, QStringLiteral("select * from eet where (celk_trzba = 0) or (celk_trzba <> 0 and "
+                                      "uctenka_cislo ISNULL) order by id desc limit 1"));
     if (!q.next()) {
         q.finish();
         db::exec(m_db,
                  QStringLiteral("insert into eet (idkasa, celk_trzba, ucelplatby, oddata, dodata, jmeno) "
                                 "values (?, 0, ?, ?, ?, ?)"),
-                 {panel.registerId, QString::fromUtf8(doutf(session.nast_ucel)), today, today, QStringLiteral("")});
+                 {panel.registerId, QString::fromUtf8(doutf(session.nast_ucel)), today, today,
+                  QStringLiteral("")});
         return db::scalar(m_db, QStringLiteral("select id from eet where celk_trzba = 0")).toString();
     }
     const QString id = q.value(QStringLiteral("id")).toString();
     q.finish();
-    db::exec(m_db, QStringLiteral("update eet set oddata = ?, dodata = ? where id = ?"), {today, today, id.toLongLong()});
+    db::exec(m_db, QStringLiteral("update eet set oddata = ?, dodata = ? where id = ?"),
+             {today, today, id.toLongLong()});
     return id;
 }
 
@@ -177,17 +180,21 @@ bool Till::novaUctenka()
     panel.numberLabel.clear();
 
     if (session.nast_rozpis == QLatin1String("A")) {
-        const QVariant lines = db::scalar(m_db, QStringLiteral("select count(*) from rozpis where uctenka_cislo ISNULL"));
+        const QVariant lines =
+            db::scalar(m_db, QStringLiteral("select count(*) from rozpis where uctenka_cislo ISNULL"));
         if (lines.toLongLong() == 0) {
             db::Transaction t(m_db);
             for (int i = 0; i < 15; ++i)
-                db::exec(m_db, QStringLiteral("insert into rozpis (polozka,cena,ks,suma) values (?, 0, 0, 0)"),
+                db::exec(m_db,
+                         QStringLiteral("insert into rozpis (polozka,cena,ks,suma) values (?, 0, 0, 0)"),
                          {QStringLiteral("")});
             t.commit();
         } else {
-            db::exec(m_db,
-                     QStringLiteral("update rozpis set polozka = ?, cena = 0, ks = 0, suma = 0 where uctenka_cislo ISNULL"),
-                     {QStringLiteral("")});
+            db::exec(
+                m_db,
+                QStringLiteral(
+                    "update rozpis set polozka = ?, cena = 0, ks = 0, suma = 0 where uctenka_cislo ISNULL"),
+                {QStringLiteral("")});
         }
     }
     return true;
@@ -207,9 +214,11 @@ void Till::totalFromBreakdown()
     QVariantList values;
     const QString condition = lineCondition(&values);
     db::exec(m_db, QStringLiteral("update rozpis set suma = cena * ks where") + condition, values);
-    const QVariant sum = db::scalar(m_db, QStringLiteral("select sum(suma) as clk from rozpis where") + condition, values);
+    const QVariant sum =
+        db::scalar(m_db, QStringLiteral("select sum(suma) as clk from rozpis where") + condition, values);
     if (!sum.isValid() || sum.isNull())
-        throw VornixError(QStringLiteral("Rozpis účtenky neobsahuje žádné řádky, celkovou částku nelze spočítat."));
+        throw VornixError(
+            QStringLiteral("Rozpis účtenky neobsahuje žádné řádky, celkovou částku nelze spočítat."));
     current.edit();
     current.setValue(QStringLiteral("celk_trzba"), roundCrowns(sum.toDouble()));
 }
@@ -224,10 +233,14 @@ QString Till::listDateCondition(const QDate& from, const QDate& to)
 QString Till::listSql() const
 {
     return QStringLiteral(
-               "select *, substr(oddata,9,2) || \".\" || substr(oddata,6,2) || \".\" || substr(oddata,1,4) as prodd, "
+               "select *, substr(oddata,9,2) || \".\" || substr(oddata,6,2) || \".\" || substr(oddata,1,4) "
+               "as prodd, "
                "substr(dodata,9,2) || \".\" || substr(dodata,6,2) || \".\" || substr(dodata,1,4) as prdod, "
-               "substr(dat_trzby,9,2) || \".\" || substr(dat_trzby,6,2) || \".\" || substr(dat_trzby,1,4) || \" \" || "
-               "substr(dat_trzby,12,8) as updatt, substr(dat_prijeti ,9,2) || \".\" || substr(dat_prijeti,6,2) || "
-               "\".\" || substr(dat_prijeti,1,4) || \" \" || substr(dat_prijeti,12,8) as updatp from eet where\n") +
+               "substr(dat_trzby,9,2) || \".\" || substr(dat_trzby,6,2) || \".\" || substr(dat_trzby,1,4) || "
+               "\" \" || "
+               "substr(dat_trzby,12,8) as updatt, substr(dat_prijeti ,9,2) || \".\" || "
+               "substr(dat_prijeti,6,2) || "
+               "\".\" || substr(dat_prijeti,1,4) || \" \" || substr(dat_prijeti,12,8) as updatp from eet "
+               "where\n") +
            listDateCondition(rangeFrom, rangeTo) + QStringLiteral("\ncelk_trzba <> 0 order by uctenka_cislo");
 }

@@ -15,7 +15,7 @@ struct SettingsRow;
 // state of the receipt panel. The main window owns one and draws what its commands leave.
 class Till
 {
-public:
+  public:
     Till(QSqlDatabase& db, Prompt& prompt, const Clock& clock);
 
     QSqlDatabase& db() { return m_db; }
@@ -59,7 +59,7 @@ public:
     // The condition that selects the lines of the receipt in the panel, and its bound value.
     QString lineCondition(QVariantList* values) const;
 
-private:
+  private:
     QString prepareWorkingRowAtStart();
     void loadPeriod();
 

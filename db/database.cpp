@@ -2,15 +2,17 @@
 
 #include "core/error.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlRecord>
 
-namespace db {
+namespace db
+{
 
-namespace {
+namespace
+{
 
 QString describe(const QSqlError& e)
 {
@@ -22,60 +24,58 @@ QString describe(const QSqlError& e)
     return text;
 }
 
-const char* const baselineEet =
-    "CREATE TABLE eet ("
-    "id INTEGER PRIMARY KEY, "
-    "idkasa VARCHAR(20), "
-    "uuid_zpravy VARCHAR(36), "
-    "dat_odesl VARCHAR(19), "
-    "prvni_zaslani VARCHAR(1), "
-    "uctenka_cislo VARCHAR(20), "
-    "jmeno VARCHAR(50), "
-    "ucelplatby VARCHAR(100), "
-    "oddata VARCHAR(10), "
-    "dodata VARCHAR(10), "
-    "dat_trzby VARCHAR(19), "
-    "celk_trzba INTEGER, "
-    "zakl_nepodl_dph REAL, "
-    "zakl_dan2_sniz1 REAL, "
-    "dan2_sniz1 REAL, "
-    "zakl_dan3_sniz2 REAL, "
-    "dan3_sniz2 REAL, "
-    "zakl_dan1 REAL, "
-    "dan1 REAL, "
-    "cest_sluz REAL, "
-    "pouzit_zboz1 REAL, "
-    "pouzit_zboz2 REAL, "
-    "pouzit_zboz3 REAL, "
-    "celkem_za_prijate_obaly REAL, "
-    "urceno_cerp_zuct INTEGER, "
-    "cerp_zuct INTEGER, "
-    "rezim VARCHAR(1), "
-    "pkpplain VARCHAR(150), "
-    "pkp VARCHAR(350), "
-    "bkp VARCHAR(64), "
-    "fik VARCHAR(100), "
-    "dat_prijeti VARCHAR(19), "
-    "zprava_xml VARCHAR(2048), "
-    "chyba VARCHAR(255))";
+const char* const baselineEet = "CREATE TABLE eet ("
+                                "id INTEGER PRIMARY KEY, "
+                                "idkasa VARCHAR(20), "
+                                "uuid_zpravy VARCHAR(36), "
+                                "dat_odesl VARCHAR(19), "
+                                "prvni_zaslani VARCHAR(1), "
+                                "uctenka_cislo VARCHAR(20), "
+                                "jmeno VARCHAR(50), "
+                                "ucelplatby VARCHAR(100), "
+                                "oddata VARCHAR(10), "
+                                "dodata VARCHAR(10), "
+                                "dat_trzby VARCHAR(19), "
+                                "celk_trzba INTEGER, "
+                                "zakl_nepodl_dph REAL, "
+                                "zakl_dan2_sniz1 REAL, "
+                                "dan2_sniz1 REAL, "
+                                "zakl_dan3_sniz2 REAL, "
+                                "dan3_sniz2 REAL, "
+                                "zakl_dan1 REAL, "
+                                "dan1 REAL, "
+                                "cest_sluz REAL, "
+                                "pouzit_zboz1 REAL, "
+                                "pouzit_zboz2 REAL, "
+                                "pouzit_zboz3 REAL, "
+                                "celkem_za_prijate_obaly REAL, "
+                                "urceno_cerp_zuct INTEGER, "
+                                "cerp_zuct INTEGER, "
+                                "rezim VARCHAR(1), "
+                                "pkpplain VARCHAR(150), "
+                                "pkp VARCHAR(350), "
+                                "bkp VARCHAR(64), "
+                                "fik VARCHAR(100), "
+                                "dat_prijeti VARCHAR(19), "
+                                "zprava_xml VARCHAR(2048), "
+                                "chyba VARCHAR(255))";
 
-const char* const baselineNast =
-    "CREATE TABLE eet_nast ("
-    "id INTEGER PRIMARY KEY, "
-    "uzivatel VARCHAR(80), "
-    "ucel VARCHAR(80), "
-    "dic VARCHAR(12), "
-    "idprovoz VARCHAR(10), "
-    "idkasa VARCHAR(10), "
-    "url VARCHAR(255), "
-    "timeout INTEGER, "
-    "certheslo VARCHAR(50), "
-    "certsoubor VARCHAR(50), "
-    "overeni VARCHAR(1), "
-    "zahlavi VARCHAR(255), "
-    "zapati VARCHAR(255), "
-    "uctenkova VARCHAR(1), "
-    "pocet_tisku INTEGER)";
+const char* const baselineNast = "CREATE TABLE eet_nast ("
+                                 "id INTEGER PRIMARY KEY, "
+                                 "uzivatel VARCHAR(80), "
+                                 "ucel VARCHAR(80), "
+                                 "dic VARCHAR(12), "
+                                 "idprovoz VARCHAR(10), "
+                                 "idkasa VARCHAR(10), "
+                                 "url VARCHAR(255), "
+                                 "timeout INTEGER, "
+                                 "certheslo VARCHAR(50), "
+                                 "certsoubor VARCHAR(50), "
+                                 "overeni VARCHAR(1), "
+                                 "zahlavi VARCHAR(255), "
+                                 "zapati VARCHAR(255), "
+                                 "uctenkova VARCHAR(1), "
+                                 "pocet_tisku INTEGER)";
 
 void run(QSqlQuery& q, const QString& sql)
 {
@@ -115,8 +115,8 @@ QSqlDatabase open(const QString& file, const QString& name)
     if (info.exists()) {
         QFile f(file);
         if (!f.open(QIODevice::ReadOnly))
-            throw VornixError(
-                QStringLiteral("Databázi „%1“ nelze otevřít: %2").arg(QDir::toNativeSeparators(file), f.errorString()));
+            throw VornixError(QStringLiteral("Databázi „%1“ nelze otevřít: %2")
+                                  .arg(QDir::toNativeSeparators(file), f.errorString()));
         const QByteArray head = f.read(16);
         if (!head.isEmpty() && head != QByteArray("SQLite format 3\0", 16))
             throw VornixError(QStringLiteral("Soubor „%1“ není databáze SQLite. Soubor zůstal beze změny.")
@@ -126,8 +126,9 @@ QSqlDatabase open(const QString& file, const QString& name)
                               .arg(QDir::toNativeSeparators(file)));
     }
 
-    QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
-                                                   : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    QSqlDatabase db = QSqlDatabase::contains(name)
+                          ? QSqlDatabase::database(name, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(file);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open())
@@ -139,7 +140,8 @@ QSqlDatabase open(const QString& file, const QString& name)
         const QString why = describe(q.lastError());
         q.finish();
         db.close();
-        throw VornixError(QStringLiteral("Databázi „%1“ nelze číst: %2").arg(QDir::toNativeSeparators(file), why));
+        throw VornixError(
+            QStringLiteral("Databázi „%1“ nelze číst: %2").arg(QDir::toNativeSeparators(file), why));
     }
     return db;
 }
@@ -154,9 +156,10 @@ void ensureBaseline(QSqlDatabase& db)
         run(q, QString::fromLatin1(baselineEet));
         run(q, QString::fromLatin1(baselineNast));
         exec(db,
-             QStringLiteral("insert into eet_nast (uzivatel, ucel, dic, idprovoz, idkasa, url, timeout, certheslo, "
-                            "certsoubor, overeni, zahlavi, zapati, uctenkova, pocet_tisku) "
-                            "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+             QStringLiteral(
+                 "insert into eet_nast (uzivatel, ucel, dic, idprovoz, idkasa, url, timeout, certheslo, "
+                 "certsoubor, overeni, zahlavi, zapati, uctenkova, pocet_tisku) "
+                 "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
              {QString(), QStringLiteral("Tržba"), QString(), QStringLiteral("1"), QStringLiteral("1"),
               QStringLiteral("https://pg.eet.cz/eet/services/EETServiceSOAP/v3"), 3000, QString(), QString(),
               QStringLiteral("0"), QString(), QString(), QStringLiteral("N"), 1});
@@ -164,12 +167,13 @@ void ensureBaseline(QSqlDatabase& db)
         return;
     }
     for (const char* table : {"eet", "eet_nast"}) {
-        const QVariant found = scalar(
-            db, QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = ?"),
-            {QString::fromLatin1(table)});
+        const QVariant found =
+            scalar(db, QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = ?"),
+                   {QString::fromLatin1(table)});
         if (found.toInt() == 0)
-            throw VornixError(QStringLiteral("Databáze „%1“ neobsahuje tabulku „%2“. Databáze zůstala beze změny.")
-                                  .arg(QDir::toNativeSeparators(db.databaseName()), QString::fromLatin1(table)));
+            throw VornixError(
+                QStringLiteral("Databáze „%1“ neobsahuje tabulku „%2“. Databáze zůstala beze změny.")
+                    .arg(QDir::toNativeSeparators(db.databaseName()), QString::fromLatin1(table)));
     }
 }
 
@@ -185,7 +189,8 @@ void upgrade(QSqlDatabase& db)
     if (!hasRozpis)
         run(q, rozpisCreateStatement());
 
-    auto step = [&](const QString& table, const QString& column, std::initializer_list<const char*> statements) {
+    auto step = [&](const QString& table, const QString& column,
+                    std::initializer_list<const char*> statements) {
         if (pragmaHas(q, table, column))
             return;
         for (const char* s : statements)

@@ -6,7 +6,8 @@
 #include <QVariant>
 #include <QVariantList>
 
-namespace db {
+namespace db
+{
 
 // The name of the one connection of the program.
 inline const QString connectionName = QStringLiteral("ZConnection1");
@@ -42,14 +43,14 @@ QVariant scalar(QSqlDatabase& db, const QString& sql, const QVariantList& values
 // A transaction that rolls back unless committed.
 class Transaction
 {
-public:
+  public:
     explicit Transaction(QSqlDatabase& db);
     ~Transaction();
     void commit();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
-private:
+  private:
     QSqlDatabase& m_db;
     bool m_done = false;
 };

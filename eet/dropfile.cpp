@@ -23,14 +23,15 @@ QStringList dropFileLines(const QByteArray& bytes)
     return lines;
 }
 
-namespace {
+namespace
+{
 
 // Columns of lines 6 to 10, 12 and 13: amounts with "." as the decimal separator.
 struct Amount {
     int line;
     const char* column;
 };
-const Amount amounts[] = {{6, "zakl_nepodl_dph"}, {7, "zakl_dan1"},  {8, "dan1"},     {9, "zakl_dan2_sniz1"},
+const Amount amounts[] = {{6, "zakl_nepodl_dph"}, {7, "zakl_dan1"},   {8, "dan1"},     {9, "zakl_dan2_sniz1"},
                           {10, "dan2_sniz1"},     {12, "zaklad_dph"}, {13, "suma_dph"}};
 
 DropFileOutcome refuse(Till& till, DropFileOutcome::Status status, const QString& text)
@@ -64,14 +65,16 @@ DropFileOutcome processDropFile(Till& till, const QString& folder)
     bool ok = false;
     const qlonglong total = lines[4].toLongLong(&ok);
     if (!ok)
-        return refuse(till, DropFileOutcome::Refused,
-                      bad.arg(path, QStringLiteral("celková částka (řádek 5) „%1“ není celé číslo").arg(lines[4])));
+        return refuse(
+            till, DropFileOutcome::Refused,
+            bad.arg(path, QStringLiteral("celková částka (řádek 5) „%1“ není celé číslo").arg(lines[4])));
     QVariant rate;
     if (!lines[10].isEmpty()) {
         rate = lines[10].toLongLong(&ok);
         if (!ok)
-            return refuse(till, DropFileOutcome::Refused,
-                          bad.arg(path, QStringLiteral("sazba DPH (řádek 11) „%1“ není celé číslo").arg(lines[10])));
+            return refuse(
+                till, DropFileOutcome::Refused,
+                bad.arg(path, QStringLiteral("sazba DPH (řádek 11) „%1“ není celé číslo").arg(lines[10])));
     }
     QVariantList amountValues;
     for (const Amount& a : amounts) {
@@ -82,10 +85,11 @@ DropFileOutcome processDropFile(Till& till, const QString& folder)
         }
         const double v = c.toDouble(t, &ok);
         if (!ok)
-            return refuse(till, DropFileOutcome::Refused,
-                          bad.arg(path, QStringLiteral("částka na řádku %1 „%2“ není číslo s desetinnou tečkou")
-                                            .arg(a.line)
-                                            .arg(t)));
+            return refuse(
+                till, DropFileOutcome::Refused,
+                bad.arg(path, QStringLiteral("částka na řádku %1 „%2“ není číslo s desetinnou tečkou")
+                                  .arg(a.line)
+                                  .arg(t)));
         amountValues << v;
     }
     if (total == 0)
@@ -95,7 +99,8 @@ DropFileOutcome processDropFile(Till& till, const QString& folder)
 
     const QString number = lines[0];
     QSqlDatabase& db = till.db();
-    if (db::scalar(db, QStringLiteral("select id from eet where uctenka_cislo = ? and fik NOTNULL"), {number}).isValid())
+    if (db::scalar(db, QStringLiteral("select id from eet where uctenka_cislo = ? and fik NOTNULL"), {number})
+            .isValid())
         return refuse(till, DropFileOutcome::AlreadyRegistered,
                       QStringLiteral("Účtenka %1 z faktury je již zaevidována na EET; znovu se neodesílá. "
                                      "Soubor „%2“ zůstal na místě.")
@@ -106,13 +111,21 @@ DropFileOutcome processDropFile(Till& till, const QString& folder)
     QString id;
     {
         db::Transaction t(db);
-        QVariantList values{till.panel.registerId, number, QString::fromUtf8(doutf(lines[1])),
-                            QString::fromUtf8(doutf(lines[2])), lines[3], total, today, today, rate};
+        QVariantList values{till.panel.registerId,
+                            number,
+                            QString::fromUtf8(doutf(lines[1])),
+                            QString::fromUtf8(doutf(lines[2])),
+                            lines[3],
+                            total,
+                            today,
+                            today,
+                            rate};
         values += amountValues;
         db::exec(db,
-                 QStringLiteral("insert into eet (idkasa, uctenka_cislo, jmeno, ucelplatby, dat_trzby, celk_trzba, "
-                                "oddata, dodata, dph, zakl_nepodl_dph, zakl_dan1, dan1, zakl_dan2_sniz1, dan2_sniz1, "
-                                "zaklad_dph, suma_dph) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                 QStringLiteral(
+                     "insert into eet (idkasa, uctenka_cislo, jmeno, ucelplatby, dat_trzby, celk_trzba, "
+                     "oddata, dodata, dph, zakl_nepodl_dph, zakl_dan1, dan1, zakl_dan2_sniz1, dan2_sniz1, "
+                     "zaklad_dph, suma_dph) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                  values);
         id = db::scalar(db, QStringLiteral("select last_insert_rowid()")).toString();
         t.commit();
@@ -135,10 +148,11 @@ DropFileOutcome processDropFile(Till& till, const QString& folder)
     DropFileOutcome o;
     o.id = id;
     if (!QFile::remove(path)) {
-        o = refuse(till, DropFileOutcome::NotDeleted,
-                   QStringLiteral("Faktura %1 byla zpracována, ale soubor „%2“ nelze smazat. Smažte jej, prosím; "
-                                  "znovu odeslána nebude.")
-                       .arg(number, path));
+        o = refuse(
+            till, DropFileOutcome::NotDeleted,
+            QStringLiteral("Faktura %1 byla zpracována, ale soubor „%2“ nelze smazat. Smažte jej, prosím; "
+                           "znovu odeslána nebude.")
+                .arg(number, path));
         o.id = id;
         return o;
     }

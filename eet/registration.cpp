@@ -18,13 +18,14 @@
 #include <QStringList>
 #include <QTimeZone>
 
-namespace {
+namespace
+{
 
 // Receipt columns of the thirteen amounts, in the order of the component's parameters.
-const char* const amountColumns[13] = {"zakl_nepodl_dph", "zakl_dan1",       "dan1",         "zakl_dan2_sniz1",
-                                       "dan2_sniz1",      "zakl_dan3_sniz2", "dan3_sniz2",   "cest_sluz",
-                                       "pouzit_zboz1",    "pouzit_zboz2",    "pouzit_zboz3", "urceno_cerp_zuct",
-                                       "cerp_zuct"};
+const char* const amountColumns[13] = {
+    "zakl_nepodl_dph", "zakl_dan1",        "dan1",      "zakl_dan2_sniz1", "dan2_sniz1",
+    "zakl_dan3_sniz2", "dan3_sniz2",       "cest_sluz", "pouzit_zboz1",    "pouzit_zboz2",
+    "pouzit_zboz3",    "urceno_cerp_zuct", "cerp_zuct"};
 
 std::string str(const QString& s)
 {
@@ -109,24 +110,28 @@ void registerReceipt(QSqlDatabase& db, const Clock& clock, const QString& id,
         if (!fik.isEmpty()) {
             QString received = qs(k.GetReceivedAt()).left(19);
             received.replace(QLatin1Char('T'), QLatin1Char(' '));
-            db::exec(db,
-                     QStringLiteral("update eet set uuid_zpravy = ?, pkpplain = ?, pkp = ?, fik = ?, bkp = ?, "
-                                    "zprava_xml = ?, dat_prijeti = ?, chyba = NULL where id = ?"),
-                     {uuid, qs(k.GetPKPPlain()), qs(k.GetPKP()), fik, qs(k.GetBKP()), qs(k.GetXML()), received,
-                      id.toLongLong()});
+            db::exec(
+                db,
+                QStringLiteral("update eet set uuid_zpravy = ?, pkpplain = ?, pkp = ?, fik = ?, bkp = ?, "
+                               "zprava_xml = ?, dat_prijeti = ?, chyba = NULL where id = ?"),
+                {uuid, qs(k.GetPKPPlain()), qs(k.GetPKP()), fik, qs(k.GetBKP()), qs(k.GetXML()), received,
+                 id.toLongLong()});
         } else {
             db::exec(db,
-                     QStringLiteral("update eet set uuid_zpravy = ?, pkpplain = ?, pkp = ?, bkp = ?, zprava_xml = ?, "
-                                    "chyba = ? where id = ?"),
-                     {uuid, qs(k.GetPKPPlain()), qs(k.GetPKP()), qs(k.GetBKP()), qs(k.GetXML()), qs(k.GetError()),
-                      id.toLongLong()});
+                     QStringLiteral(
+                         "update eet set uuid_zpravy = ?, pkpplain = ?, pkp = ?, bkp = ?, zprava_xml = ?, "
+                         "chyba = ? where id = ?"),
+                     {uuid, qs(k.GetPKPPlain()), qs(k.GetPKP()), qs(k.GetBKP()), qs(k.GetXML()),
+                      qs(k.GetError()), id.toLongLong()});
         }
     } catch (const eet::Chyba& e) {
-        throw VornixError(QStringLiteral("Účtenku nelze odeslat na EET: %1").arg(QString::fromStdString(e.what())));
+        throw VornixError(
+            QStringLiteral("Účtenku nelze odeslat na EET: %1").arg(QString::fromStdString(e.what())));
     } catch (const VornixError&) {
         throw;
     } catch (const std::exception& e) {
-        throw VornixError(QStringLiteral("Účtenku nelze odeslat na EET: %1").arg(QString::fromStdString(e.what())));
+        throw VornixError(
+            QStringLiteral("Účtenku nelze odeslat na EET: %1").arg(QString::fromStdString(e.what())));
     }
 }
 
@@ -168,7 +173,8 @@ bool eetButton(Till& till)
 {
     QSqlDatabase& db = till.db();
     const QString id = till.session.aktualni_id;
-    const QVariant fik = db::scalar(db, QStringLiteral("select fik from eet where id = ?"), {id.toLongLong()});
+    const QVariant fik =
+        db::scalar(db, QStringLiteral("select fik from eet where id = ?"), {id.toLongLong()});
     if (fik.isValid() && !fik.isNull()) {
         till.prompt().message(QStringLiteral("Účtenka již odeslána na EET!"));
         return false;
@@ -182,7 +188,8 @@ bool eetButton(Till& till)
     registerReceipt(db, till.clock(), id, receipt, true);
 
     till.current.refresh();
-    nahled(till, till.current.text(QStringLiteral("celk_trzba")), till.current.text(QStringLiteral("ucelplatby")));
+    nahled(till, till.current.text(QStringLiteral("celk_trzba")),
+           till.current.text(QStringLiteral("ucelplatby")));
     till.panel.amountEnabled = false;
     till.panel.vatEnabled = false;
     till.panel.numberLabel = till.current.text(QStringLiteral("uctenka_cislo"));
@@ -240,7 +247,8 @@ QString writeXmlFile(QSqlDatabase& db, Prompt& prompt, const QString& folder, co
         return QString();
     }
     QString xml =
-        db::scalar(db, QStringLiteral("select zprava_xml from eet where uctenka_cislo = ?"), {number}).toString();
+        db::scalar(db, QStringLiteral("select zprava_xml from eet where uctenka_cislo = ?"), {number})
+            .toString();
     xml.replace(QStringLiteral("><"), QStringLiteral(">\r<"));
     return writeLines(folder, QStringLiteral("odeslane.xml"), xml);
 }

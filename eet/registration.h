@@ -2,8 +2,8 @@
 
 #include <QDateTime>
 #include <QSqlDatabase>
-#include <QVariant>
 #include <QString>
+#include <QVariant>
 
 class BusyIndicator;
 class Clock;

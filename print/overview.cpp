@@ -15,15 +15,18 @@
 QString overviewSql(const QString& listDateCondition)
 {
     return QStringList{
-        QStringLiteral("create temporary table tt as select *, substr(oddata,9,2) || \".\" || substr(oddata,6,2) || "
-                       "\".\" || substr(oddata,1,4) as prodd, substr(dodata,9,2) || \".\""),
-        QStringLiteral("|| substr(dodata,6,2) || \".\" || substr(dodata,1,4) as prdod, substr(dat_trzby,9,2) || \".\" "
-                       "|| substr(dat_trzby,6,2) || \".\""),
+        QStringLiteral(
+            "create temporary table tt as select *, substr(oddata,9,2) || \".\" || substr(oddata,6,2) || "
+            "\".\" || substr(oddata,1,4) as prodd, substr(dodata,9,2) || \".\""),
+        QStringLiteral(
+            "|| substr(dodata,6,2) || \".\" || substr(dodata,1,4) as prdod, substr(dat_trzby,9,2) || \".\" "
+            "|| substr(dat_trzby,6,2) || \".\""),
         QStringLiteral("|| substr(dat_trzby,1,4) || \" \" || substr(dat_trzby,12,8) as updatt,"),
         QStringLiteral("substr(dat_prijeti ,9,2) || \".\" || substr(dat_prijeti,6,2) || \".\" || "
                        "substr(dat_prijeti,1,4) || \" \" || substr(dat_prijeti,12,8) as updatp,"),
-        QStringLiteral("substr(dat_odesl ,9,2) || \".\" || substr(dat_odesl,6,2) || \".\" || substr(dat_odesl,1,4) "
-                       "|| \" \" || substr(dat_odesl,12,8) as updato"),
+        QStringLiteral(
+            "substr(dat_odesl ,9,2) || \".\" || substr(dat_odesl,6,2) || \".\" || substr(dat_odesl,1,4) "
+            "|| \" \" || substr(dat_odesl,12,8) as updato"),
         QStringLiteral("from eet where"),
         listDateCondition,
         QStringLiteral("dat_odesl NOTNULL order by uctenka_cislo")}
@@ -58,7 +61,8 @@ bool seznamUctenek(Till& till, Report& report, ReportOutput& output, const QStri
     const QString name = vatPayer ? QStringLiteral("seznam_dph.vxr") : QStringLiteral("seznam.vxr");
     report.clear();
     if (!report.loadFromFile(programFile(name))) {
-        till.prompt().message(QStringLiteral("Šablona přehledu „%1“ ve složce programu chybí.").arg(programFile(name)));
+        till.prompt().message(
+            QStringLiteral("Šablona přehledu „%1“ ve složce programu chybí.").arg(programFile(name)));
         return false;
     }
     if (!vatPayer)

@@ -19,7 +19,8 @@ VatSplit splitVat(qint64 total, int rate)
     return s;
 }
 
-namespace {
+namespace
+{
 
 int rateOf(const QString& text)
 {
@@ -33,7 +34,8 @@ bool registeredCopy(Till& till, bool freshCopy)
 {
     QSqlDatabase& db = till.db();
     if (freshCopy &&
-        db::scalar(db, QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = 'eet_tu'"))
+        db::scalar(
+            db, QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = 'eet_tu'"))
                 .toInt() == 1) {
         const QVariant fik = db::scalar(db, QStringLiteral("select fik from eet_tu"));
         return !fik.toString().isEmpty();
@@ -62,38 +64,41 @@ bool nahled(Till& till, const QString& totalText, const QString& purposeText)
         cur.post();
 
     QString assigned;
-    if (cur.isNull(QStringLiteral("uctenka_cislo"))) try {
-        QSqlDatabase& db = till.db();
-        db::Transaction t(db);
-        const QString yy = till.clock().now().toString(QStringLiteral("yy"));
-        assigned = nextReceiptNumber(db, yy);
-        cur.edit();
-        cur.setValue(QStringLiteral("uctenka_cislo"), assigned);
-        if (till.session.nast_rozpis == QLatin1String("A"))
-            db::exec(db, QStringLiteral("update rozpis set uctenka_cislo = ? where uctenka_cislo ISNULL"), {assigned});
+    if (cur.isNull(QStringLiteral("uctenka_cislo")))
+        try {
+            QSqlDatabase& db = till.db();
+            db::Transaction t(db);
+            const QString yy = till.clock().now().toString(QStringLiteral("yy"));
+            assigned = nextReceiptNumber(db, yy);
+            cur.edit();
+            cur.setValue(QStringLiteral("uctenka_cislo"), assigned);
+            if (till.session.nast_rozpis == QLatin1String("A"))
+                db::exec(db, QStringLiteral("update rozpis set uctenka_cislo = ? where uctenka_cislo ISNULL"),
+                         {assigned});
 
-        const int rate = rateOf(till.panel.vatText);
-        // A rate of -100 or less has no meaningful split (the divisor would be zero or negative).
-        if (till.session.nast_platce_dph == QLatin1String("A") && rate != 0 && rate > -100) {
-            const VatSplit s = splitVat(cur.value(QStringLiteral("celk_trzba")).toLongLong(), rate);
-            cur.setValue(QStringLiteral("dph"), rate);
-            cur.setValue(QStringLiteral("zaklad_dph"), s.base);
-            cur.setValue(QStringLiteral("suma_dph"), s.vat);
-            static const char* const pairs[3][2] = {
-                {"zakl_dan1", "dan1"}, {"zakl_dan2_sniz1", "dan2_sniz1"}, {"zakl_dan3_sniz2", "dan3_sniz2"}};
-            const int entry = till.panel.vatIndex;
-            if (entry >= 0 && entry < 3) {
-                cur.setValue(QString::fromLatin1(pairs[entry][0]), s.base);
-                cur.setValue(QString::fromLatin1(pairs[entry][1]), s.vat);
+            const int rate = rateOf(till.panel.vatText);
+            // A rate of -100 or less has no meaningful split (the divisor would be zero or negative).
+            if (till.session.nast_platce_dph == QLatin1String("A") && rate != 0 && rate > -100) {
+                const VatSplit s = splitVat(cur.value(QStringLiteral("celk_trzba")).toLongLong(), rate);
+                cur.setValue(QStringLiteral("dph"), rate);
+                cur.setValue(QStringLiteral("zaklad_dph"), s.base);
+                cur.setValue(QStringLiteral("suma_dph"), s.vat);
+                static const char* const pairs[3][2] = {{"zakl_dan1", "dan1"},
+                                                        {"zakl_dan2_sniz1", "dan2_sniz1"},
+                                                        {"zakl_dan3_sniz2", "dan3_sniz2"}};
+                const int entry = till.panel.vatIndex;
+                if (entry >= 0 && entry < 3) {
+                    cur.setValue(QString::fromLatin1(pairs[entry][0]), s.base);
+                    cur.setValue(QString::fromLatin1(pairs[entry][1]), s.vat);
+                }
             }
+            cur.post();
+            t.commit();
+        } catch (...) {
+            // The transaction rolled back: the receipt stays unnumbered, in memory too.
+            cur.refresh();
+            throw;
         }
-        cur.post();
-        t.commit();
-    } catch (...) {
-        // The transaction rolled back: the receipt stays unnumbered, in memory too.
-        cur.refresh();
-        throw;
-    }
 
     if (cur.isNull(QStringLiteral("dat_odesl")))
         cur.setValue(QStringLiteral("dat_trzby"), storedDateTime(till.clock().now()));

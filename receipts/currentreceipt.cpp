@@ -97,7 +97,9 @@ void CurrentReceipt::post()
         values << v;
     }
     values << m_id.toLongLong();
-    db::exec(m_db, QStringLiteral("update eet set ") + sets.join(QStringLiteral(", ")) + QStringLiteral(" where id = ?"),
+    db::exec(m_db,
+             QStringLiteral("update eet set ") + sets.join(QStringLiteral(", ")) +
+                 QStringLiteral(" where id = ?"),
              values);
     for (auto it = m_pending.constBegin(); it != m_pending.constEnd(); ++it)
         m_row.insert(it.key(), it.value());

@@ -10,16 +10,16 @@
 // are read through zutf and written through doutf.
 class CurrentReceipt
 {
-public:
+  public:
     explicit CurrentReceipt(QSqlDatabase& db) : m_db(db) {}
 
-    void open(const QString& id);   // throws VornixError
+    void open(const QString& id); // throws VornixError
     void close();
-    void refresh();                 // re-reads the row, dropping pending edits
+    void refresh(); // re-reads the row, dropping pending edits
     bool isOpen() const { return m_open; }
     bool isEditing() const { return !m_pending.isEmpty() || m_editing; }
     QString id() const { return m_id; }
-    QString sql() const;            // the statement the dataset stands for
+    QString sql() const; // the statement the dataset stands for
 
     // Current value, pending edit included. Texts of jmeno/ucelplatby come decoded.
     QVariant value(const QString& column) const;
@@ -28,9 +28,9 @@ public:
 
     void edit() { m_editing = true; }
     void setValue(const QString& column, const QVariant& v);
-    void post();                    // writes pending edits with bound values; throws VornixError
+    void post(); // writes pending edits with bound values; throws VornixError
 
-private:
+  private:
     QSqlDatabase& m_db;
     QString m_id;
     bool m_open = false;

@@ -8,7 +8,8 @@
 
 #include <QSqlQuery>
 
-namespace {
+namespace
+{
 
 void openAndLoadPeriod(Till& till, const QString& id)
 {
@@ -24,7 +25,8 @@ void openAndLoadPeriod(Till& till, const QString& id)
 void loadFromList(Till& till, const QString& id)
 {
     openAndLoadPeriod(till, id);
-    nahled(till, till.current.text(QStringLiteral("celk_trzba")), till.current.text(QStringLiteral("ucelplatby")));
+    nahled(till, till.current.text(QStringLiteral("celk_trzba")),
+           till.current.text(QStringLiteral("ucelplatby")));
 
     if (till.session.nast_platce_dph == QLatin1String("A")) {
         const QString rate = till.current.text(QStringLiteral("dph"));
@@ -58,7 +60,8 @@ void loadFromSearch(Till& till, const QString& id)
 {
     const PanelState before = till.panel;
     openAndLoadPeriod(till, id);
-    nahled(till, till.current.text(QStringLiteral("celk_trzba")), till.current.text(QStringLiteral("ucelplatby")));
+    nahled(till, till.current.text(QStringLiteral("celk_trzba")),
+           till.current.text(QStringLiteral("ucelplatby")));
     till.panel.numberLabel = before.numberLabel;
     till.panel.numberLabelVisible = before.numberLabelVisible;
     till.panel.vatText = before.vatText;
@@ -76,15 +79,17 @@ bool hasErrorText(QSqlDatabase& db, const QString& uctenkaCislo)
 
 QString searchSql()
 {
-    return QStringLiteral("select id, uctenka_cislo || \",\" || jmeno || \",\" || celk_trzba || \" Kč,\" || dat_trzby "
-                          "as hledam from eet\nwhere (dat_odesl NOTNULL)");
+    return QStringLiteral(
+        "select id, uctenka_cislo || \",\" || jmeno || \",\" || celk_trzba || \" Kč,\" || dat_trzby "
+        "as hledam from eet\nwhere (dat_odesl NOTNULL)");
 }
 
 QVector<SearchEntry> loadSearchEntries(QSqlDatabase& db)
 {
     QVector<SearchEntry> out;
     // The joined text is read as bytes so that a malformed payer shows U+FFFD by our rules.
-    QSqlQuery q = db::exec(db, QStringLiteral("select id, cast(hledam as blob) from (") + searchSql() + QLatin1Char(')'));
+    QSqlQuery q = db::exec(db, QStringLiteral("select id, cast(hledam as blob) from (") + searchSql() +
+                                   QLatin1Char(')'));
     while (q.next()) {
         SearchEntry e;
         e.id = q.value(0).toLongLong();

@@ -4,7 +4,8 @@
 
 #include <QSqlQuery>
 
-namespace {
+namespace
+{
 
 bool allDigits(QStringView s)
 {
@@ -62,8 +63,8 @@ QString nextReceiptNumber(QSqlDatabase& db, const QString& yy)
     // Skip numbers that exist already (a clock set back, a number taken over from an invoice).
     for (;;) {
         const QString candidate = receiptNumber(yy, n);
-        const QVariant taken =
-            db::scalar(db, QStringLiteral("select 1 from eet where trim(uctenka_cislo) = ? limit 1"), {candidate});
+        const QVariant taken = db::scalar(
+            db, QStringLiteral("select 1 from eet where trim(uctenka_cislo) = ? limit 1"), {candidate});
         if (!taken.isValid())
             return candidate;
         ++n;

@@ -1,8 +1,8 @@
 // vornix-demo-setup FOLDER URL [CERT PASSWORD DIC]
 // Creates or updates the database of a demo program folder so that it registers receipts
 // with the given EET endpoint using the demo certificate.
-#include "db/database.h"
 #include "core/error.h"
+#include "db/database.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,30 +1,30 @@
 #include "app/ui/mainwindow.h"
 
+#include "app/ui/pracuji.h"
+#include "app/ui/searchdialog.h"
+#include "app/ui/vstartdlgtarvel.h"
 #include "core/dates.h"
+#include "core/digitrun.h"
 #include "core/error.h"
 #include "core/money.h"
 #include "core/paths.h"
 #include "db/database.h"
+#include "eet/dropfile.h"
+#include "eet/registration.h"
+#include "platform/focusedtext.h"
+#include "platform/hotkeys.h"
 #include "platform/opener.h"
 #include "print/ui/receiptprinting.h"
 #include "print/ui/reportpreview.h"
 #include "receipts/completion.h"
-#include "eet/registration.h"
-#include "eet/dropfile.h"
-#include "app/ui/pracuji.h"
-#include "app/ui/vstartdlgtarvel.h"
-#include "core/digitrun.h"
-#include "platform/focusedtext.h"
-#include "platform/hotkeys.h"
-#include "update/aktualizace.h"
 #include "receipts/loading.h"
 #include "receipts/storno.h"
 #include "receipts/ui/breakdowndialog.h"
-#include "app/ui/searchdialog.h"
 #include "settings/appsettings.h"
 #include "settings/settingsrow.h"
 #include "settings/ui/appsettingsdialog.h"
 #include "settings/ui/eetsettingsdialog.h"
+#include "update/aktualizace.h"
 
 #include <QAction>
 #include <QApplication>
@@ -55,7 +55,8 @@ static void initSplashResources()
     Q_INIT_RESOURCE(resources);
 }
 
-namespace {
+namespace
+{
 
 QLabel* label(QWidget* parent, const QString& text, const QRect& r)
 {
@@ -64,7 +65,8 @@ QLabel* label(QWidget* parent, const QString& text, const QRect& r)
     return l;
 }
 
-QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QRect& r, bool large = false)
+QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QRect& r,
+                    bool large = false)
 {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(name);
@@ -237,7 +239,8 @@ void TForm1::buildUi()
     m_vat->setEditable(true);
     m_vat->setGeometry(320, 458, 80, 28);
 
-    m_new = button(central, QStringLiteral("suiButton4"), QStringLiteral("nová účtenka"), {8, 506, 180, 46}, true);
+    m_new = button(central, QStringLiteral("suiButton4"), QStringLiteral("nová účtenka"), {8, 506, 180, 46},
+                   true);
     connect(m_new, &QPushButton::clicked, this, &TForm1::novaUctenka);
 
     auto* right = new QFrame(central);
@@ -254,10 +257,12 @@ void TForm1::buildUi()
     connect(m_nahled, &QPushButton::clicked, this, &TForm1::nahledClicked);
     connect(m_eet, &QPushButton::clicked, this, &TForm1::eetClicked);
     // Unsent receipts are resent only at close; this button is kept hidden and without action.
-    auto* unsent = button(right, QStringLiteral("suiButton8"), QStringLiteral("odeslat neúspěšné"), {8, 460, 160, 30});
+    auto* unsent =
+        button(right, QStringLiteral("suiButton8"), QStringLiteral("odeslat neúspěšné"), {8, 460, 160, 30});
     unsent->hide();
     unsent->setEnabled(false);
-    connect(m_grid, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { loadFromGrid(i.row()); });
+    connect(m_grid, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& i) { loadFromGrid(i.row()); });
 
     connect(m_purpose, &QLineEdit::textEdited, this, [this](const QString& t) {
         if (!m_syncing)
@@ -298,7 +303,8 @@ void TForm1::buildMenus()
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("suiMainMenu1"));
     QMenu* hlavni = bar->addMenu(QStringLiteral("Hlavní"));
-    hlavni->addAction(QStringLiteral("Seznam vydaných účtenek"))->setObjectName(QStringLiteral("SeznamUctenek"));
+    hlavni->addAction(QStringLiteral("Seznam vydaných účtenek"))
+        ->setObjectName(QStringLiteral("SeznamUctenek"));
     QAction* hledat = hlavni->addAction(QStringLiteral("Vyhledat účtenku"));
     hledat->setObjectName(QStringLiteral("VyhledatUctenku"));
     connect(hledat, &QAction::triggered, this, &TForm1::searchReceipt);
@@ -319,8 +325,10 @@ void TForm1::buildMenus()
     uctenka->addAction(QStringLiteral("Text záhlaví"))->setObjectName(QStringLiteral("TextZahlavi"));
     uctenka->addAction(QStringLiteral("Text zápatí"))->setObjectName(QStringLiteral("TextZapati"));
     servis->addSeparator();
-    servis->addAction(QStringLiteral("Výběr tiskárny účtenek"))->setObjectName(QStringLiteral("TiskarnaUctenek"));
-    servis->addAction(QStringLiteral("Výběr tiskárny přehledů"))->setObjectName(QStringLiteral("TiskarnaPrehledu"));
+    servis->addAction(QStringLiteral("Výběr tiskárny účtenek"))
+        ->setObjectName(QStringLiteral("TiskarnaUctenek"));
+    servis->addAction(QStringLiteral("Výběr tiskárny přehledů"))
+        ->setObjectName(QStringLiteral("TiskarnaPrehledu"));
     servis->addSeparator();
     QAction* kontrolaVerze = servis->addAction(QStringLiteral("Kontrola nové verze"));
     kontrolaVerze->setObjectName(QStringLiteral("KontrolaVerze"));
@@ -338,7 +346,8 @@ void TForm1::buildMenus()
 
     m_gridMenu = new QMenu(this);
     m_gridMenu->setObjectName(QStringLiteral("PopupMenu1"));
-    m_gridMenu->addAction(QStringLiteral("Opakovat tisk účtenky"))->setObjectName(QStringLiteral("OpakovatTisk"));
+    m_gridMenu->addAction(QStringLiteral("Opakovat tisk účtenky"))
+        ->setObjectName(QStringLiteral("OpakovatTisk"));
     m_gridMenu->addSeparator();
     QAction* storno = m_gridMenu->addAction(QStringLiteral("Storno k účtence"));
     storno->setObjectName(QStringLiteral("StornoUctenky"));
@@ -370,14 +379,16 @@ void TForm1::applySkin()
         "  border: 1px solid rgb(221,221,221); background: white; padding: 2px 4px; }"
         "#suiDBEdit1:disabled, #suiDBEdit3:disabled, #suiEdit1:disabled, #suiComboBox1:disabled {"
         "  background: #ececec; color: #555; }"
-        "QHeaderView::section { background: #2e7d32; color: white; border: 0; border-right: 1px solid #4caf50;"
+        "QHeaderView::section { background: #2e7d32; color: white; border: 0; border-right: 1px solid "
+        "#4caf50;"
         "  padding: 2px; }"
         "QTableView { background: white; gridline-color: #dfe7df; selection-background-color: #ffeb3b;"
         "  selection-color: black; }"
         "#suiPanel1 { background: #e3ebe3; border-left: 1px solid #c5d3c5; }"
         "#frxPreview1 { background: white; }"
         "#Label10 { color: grey; font-size: 17px; }"
-        "QPushButton { background: #fafafa; border: 1px solid #b9c9b9; border-radius: 3px; padding: 2px 8px; }"
+        "QPushButton { background: #fafafa; border: 1px solid #b9c9b9; border-radius: 3px; padding: 2px 8px; "
+        "}"
         "QPushButton:hover { background: #e8f5e9; }"
         "QPushButton:disabled { color: #9e9e9e; background: #eeeeee; }"
         "QPushButton[large=\"true\"] { font-family: 'DejaVu Sans', sans-serif; font-weight: 300;"
@@ -491,7 +502,8 @@ void TForm1::syncPanel()
     const CurrentReceipt& c = m_till->current;
     m_purpose->setText(c.text(QStringLiteral("ucelplatby")));
     m_payer->setText(c.text(QStringLiteral("jmeno")));
-    m_amount->setText(c.isNull(QStringLiteral("celk_trzba")) ? QString() : c.text(QStringLiteral("celk_trzba")));
+    m_amount->setText(c.isNull(QStringLiteral("celk_trzba")) ? QString()
+                                                             : c.text(QStringLiteral("celk_trzba")));
     m_syncing = false;
 }
 
@@ -508,8 +520,9 @@ void TForm1::amountEdited()
         return;
     }
     if (!parseCrowns(text, &value)) {
-        m_prompt->message(QStringLiteral("'%1' není platné celé číslo (celková částka se zadává v celých korunách).")
-                              .arg(text));
+        m_prompt->message(
+            QStringLiteral("'%1' není platné celé číslo (celková částka se zadává v celých korunách).")
+                .arg(text));
         m_syncing = true;
         m_amount->setText(m_till->current.text(QStringLiteral("celk_trzba")));
         m_syncing = false;
@@ -810,7 +823,8 @@ void TForm1::useHotKeys(GlobalHotKeys* keys)
         new SystemHotKey(keys, QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_F10), this);
     design->setObjectName(QStringLiteral("TwoDeskHotKey1"));
     connect(design, &SystemHotKey::activated, this, &TForm1::toggleDesignMode);
-    auto* digits = new SystemHotKey(keys, QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_E), this);
+    auto* digits =
+        new SystemHotKey(keys, QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_E), this);
     digits->setObjectName(QStringLiteral("TwoDeskHotKey2"));
     connect(digits, &SystemHotKey::activated, this, &TForm1::showDigits);
     m_hotKeys << design << digits;

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "app/ui/messagebox.h"
 #include "core/busyindicator.h"
 #include "core/clock.h"
 #include "core/receiptlist.h"
 #include "core/till.h"
-#include "app/ui/messagebox.h"
 
 #include <QMainWindow>
 #include <QSqlDatabase>
@@ -30,8 +30,9 @@ class TStartDialogTarvel;
 class TForm1 : public QMainWindow
 {
     Q_OBJECT
-public:
-    TForm1(const QStringList& arguments, const Clock& clock, Prompt* prompt = nullptr, QWidget* parent = nullptr);
+  public:
+    TForm1(const QStringList& arguments, const Clock& clock, Prompt* prompt = nullptr,
+           QWidget* parent = nullptr);
     ~TForm1() override;
 
     Till& till() { return *m_till; }
@@ -54,7 +55,7 @@ public:
     // Pushes the panel state and the current receipt into the controls.
     void syncPanel();
 
-public slots:
+  public slots:
     void novaUctenka();
     void applyDateRange();
     void exitProgram();
@@ -64,14 +65,14 @@ public slots:
     void openAppSettings();
     void openEetSettings();
 
-signals:
+  signals:
     void startupFinished();
 
-protected:
+  protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
-private:
+  private:
     void buildUi();
     void buildMenus();
     void applySkin();
@@ -125,7 +126,7 @@ private:
     QPushButton* m_nahled = nullptr;
     QPushButton* m_tisk = nullptr;
     QPushButton* m_eet = nullptr;
-    class Tpracuji* m_pracuji = nullptr;  // the busy form, made when first needed
+    class Tpracuji* m_pracuji = nullptr; // the busy form, made when first needed
     QTimer* m_startupTimer = nullptr;
     QTimer* m_dropTimer = nullptr;
     QMenu* m_gridMenu = nullptr;

@@ -27,7 +27,8 @@ int MessageBoxPrompt::show(const QString& text, PromptIcon icon, const QStringLi
     QList<QAbstractButton*> made;
     const QStringList captions = buttons.isEmpty() ? QStringList{QStringLiteral("OK")} : buttons;
     for (int i = 0; i < captions.size(); ++i) {
-        QPushButton* b = box.addButton(captions.at(i), i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+        QPushButton* b =
+            box.addButton(captions.at(i), i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
         b->setCursor(Qt::PointingHandCursor);
         made << b;
     }

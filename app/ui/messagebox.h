@@ -8,10 +8,10 @@ class QWidget;
 // buttons. Each showing sets its icon and buttons, so after a question it is back at rest.
 class MessageBoxPrompt : public Prompt
 {
-public:
+  public:
     explicit MessageBoxPrompt(QWidget* parent) : m_parent(parent) {}
     int show(const QString& text, PromptIcon icon, const QStringList& buttons) override;
 
-private:
+  private:
     QWidget* m_parent;
 };

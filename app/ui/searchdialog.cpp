@@ -38,7 +38,7 @@ void SearchModel::ensureUpper()
 void SearchModel::filter(const QString& text, bool parts)
 {
     beginResetModel();
-    m_visible.clear();  // keeps its capacity
+    m_visible.clear(); // keeps its capacity
     if (text.isEmpty()) {
         for (int i = 0; i < m_entries.size(); ++i)
             m_visible.push_back(i);

@@ -17,7 +17,7 @@ class Prompt;
 class SearchModel : public QAbstractListModel
 {
     Q_OBJECT
-public:
+  public:
     void setEntries(QVector<SearchEntry> entries);
     void filter(const QString& text, bool parts);
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -27,7 +27,7 @@ public:
     // The first entry whose whole text equals `text`, ignoring letter case; -1 when none.
     int findExact(const QString& text);
 
-private:
+  private:
     void ensureUpper();
     QVector<SearchEntry> m_entries;
     QVector<QString> m_upper;
@@ -38,16 +38,16 @@ private:
 class SearchDialog : public QDialog
 {
     Q_OBJECT
-public:
+  public:
     SearchDialog(Prompt& prompt, QWidget* parent = nullptr);
     void setEntries(QVector<SearchEntry> entries);
     qint64 chosenId() const { return m_chosen; }
     SearchModel& model() { return m_model; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void refill();
     void confirm();
 

@@ -13,7 +13,8 @@
 #include <QTableView>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 QStringList menuTexts(QMenu* m)
 {
@@ -41,7 +42,7 @@ QString vornixExecutable()
 class TestMainWindow : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void layoutAndMenus();
     void startUpShowsWorkingRow();
     void amountTakesWholeCrownsOnly();
@@ -65,9 +66,9 @@ void TestMainWindow::layoutAndMenus()
     QCOMPARE(w.width(), 1106);
     QCOMPARE(w.height(), 564 + w.menuBar()->sizeHint().height());
     QCOMPARE(w.minimumSize(), w.maximumSize());
-    for (const char* name : {"suiEdit1", "suiDBEdit1", "suiDBEdit2", "suiDBEdit3", "JvDBDateEdit1", "JvDBDateEdit2",
-                             "suiComboBox1", "suiButton7", "Label10", "suiButton4", "frxPreview1", "suiButton3",
-                             "suiButton5", "suiButton6", "DBGrid1"})
+    for (const char* name : {"suiEdit1", "suiDBEdit1", "suiDBEdit2", "suiDBEdit3", "JvDBDateEdit1",
+                             "JvDBDateEdit2", "suiComboBox1", "suiButton7", "Label10", "suiButton4",
+                             "frxPreview1", "suiButton3", "suiButton5", "suiButton6", "DBGrid1"})
         QVERIFY2(w.findChild<QWidget*>(name), name);
     QCOMPARE(w.findChild<QPushButton*>("suiButton4")->text(), QString("nová účtenka"));
     QCOMPARE(w.findChild<QPushButton*>("suiButton3")->text(), QString("náhled"));
@@ -97,8 +98,9 @@ void TestMainWindow::layoutAndMenus()
     QCOMPARE(widths, (QList<int>{39, 50, 110, 112, 46, 224, 132}));
     QMenu* popup = w.findChild<QMenu*>("PopupMenu1");
     QVERIFY(popup);
-    QCOMPARE(menuTexts(popup), (QStringList{"Opakovat tisk účtenky", "-", "Storno k účtence", "Zrušit účtenku", "-",
-                                            "Zobrazit odeslané XML", "Zobrazit obsah chyby"}));
+    QCOMPARE(menuTexts(popup),
+             (QStringList{"Opakovat tisk účtenky", "-", "Storno k účtence", "Zrušit účtenku", "-",
+                          "Zobrazit odeslané XML", "Zobrazit obsah chyby"}));
 }
 
 void TestMainWindow::startUpShowsWorkingRow()
@@ -200,7 +202,8 @@ void TestMainWindow::nonDatabaseFileEndsStartUp()
     QCOMPARE(fileBytes(dir.dbFile()), junk);
 }
 
-namespace {
+namespace
+{
 
 // A started main window over a database with two completed, unsent receipts.
 struct Closing {
@@ -224,7 +227,10 @@ struct Closing {
         w = std::make_unique<TForm1>(QStringList{}, clock, &prompt);
         QVERIFY(w->runShowSteps());
     }
-    int sent() { return Peek(dir.dbFile()).scalar("select count(*) from eet where dat_odesl NOTNULL").toInt(); }
+    int sent()
+    {
+        return Peek(dir.dbFile()).scalar("select count(*) from eet where dat_odesl NOTNULL").toInt();
+    }
 };
 
 } // namespace
@@ -276,7 +282,7 @@ void TestMainWindow::closeResendFailureKeepsWindow()
     QVERIFY(c.w->isVisible());
     QCOMPARE(c.prompt.shown.size(), 2);
     QVERIFY(c.prompt.shown[1].text.startsWith("Účtenku nelze odeslat na EET"));
-    QCOMPARE(c.sent(), 1);  // the attempt of the first receipt is recorded, the second was not tried
+    QCOMPARE(c.sent(), 1); // the attempt of the first receipt is recorded, the second was not tried
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -8,7 +8,8 @@
 #include <QTimer>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 QVector<SearchEntry> sample()
 {
@@ -27,7 +28,7 @@ QVector<SearchEntry> sample()
 class TestSearch : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void matching_data();
     void matching();
     void keysMoveSelection();

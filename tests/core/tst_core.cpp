@@ -9,7 +9,7 @@
 class TestCore : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void prevedDatum_data();
     void prevedDatum();
     void prevedDatumRefusesBadDates_data();
@@ -69,12 +69,17 @@ void TestCore::zutfMalformed_data()
     QTest::addColumn<QString>("shown");
     const QChar r(0xFFFD);
     QTest::newRow("valid czech") << QByteArray("P\xc5\x99\xc3\xadli\xc5\xa1") << QStringLiteral("Příliš");
-    QTest::newRow("lone continuation") << QByteArray("a\x80" "b") << (QStringLiteral("a") + r + QStringLiteral("b"));
+    QTest::newRow("lone continuation") << QByteArray("a\x80"
+                                                     "b")
+                                       << (QStringLiteral("a") + r + QStringLiteral("b"));
     QTest::newRow("truncated 3-byte at end") << QByteArray("ab\xe2\x82") << (QStringLiteral("ab") + r);
-    QTest::newRow("truncated 2-byte then ascii") << QByteArray("\xc5" "x") << (QString(r) + QStringLiteral("x"));
+    QTest::newRow("truncated 2-byte then ascii") << QByteArray("\xc5"
+                                                               "x")
+                                                 << (QString(r) + QStringLiteral("x"));
     QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << (QString(r) + r);
     QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << (QString(r) + r + r);
-    QTest::newRow("cp1250 byte") << QByteArray("U L\xedpy") << (QStringLiteral("U L") + r + QStringLiteral("py"));
+    QTest::newRow("cp1250 byte") << QByteArray("U L\xedpy")
+                                 << (QStringLiteral("U L") + r + QStringLiteral("py"));
     QTest::newRow("empty") << QByteArray() << QString();
 }
 

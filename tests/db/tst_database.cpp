@@ -6,12 +6,14 @@
 #include <QSqlQuery>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 // The settings row and the receipt columns that the upgrade adds, as stored.
 QVariantList settingsAfterUpgrade(Peek& p)
 {
-    return p.rows("select jedn_rezim, platce_dph, dph1, dph2, dph3, dphz, od_do, rozpis from eet_nast").value(0);
+    return p.rows("select jedn_rezim, platce_dph, dph1, dph2, dph3, dphz, od_do, rozpis from eet_nast")
+        .value(0);
 }
 
 QStringList columns(Peek& p, const QString& table)
@@ -38,7 +40,7 @@ struct Opened {
 class TestDatabase : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void upgradesOldDatabase();
     void testsOnlyDph1();
     void keepsExistingRozpis();
@@ -67,8 +69,7 @@ void TestDatabase::upgradesOldDatabase()
         db::exec(o.db, "insert into eet (idkasa, celk_trzba) values ('K1', 0)");
     }
     Peek p(dir.dbFile());
-    QCOMPARE(settingsAfterUpgrade(p),
-             (QVariantList{"N", "N", 21, 15, 10, 21, "A", "N"}));
+    QCOMPARE(settingsAfterUpgrade(p), (QVariantList{"N", "N", 21, 15, 10, 21, "A", "N"}));
     const auto rows = p.rows("select dph, zaklad_dph, suma_dph, idprovoz from eet order by id");
     QCOMPARE(rows.size(), 3);
     for (int i = 0; i < 2; ++i) {
@@ -78,17 +79,17 @@ void TestDatabase::upgradesOldDatabase()
         QCOMPARE(rows[i][3].toString(), QString("11"));
     }
     QVERIFY2(rows[2][3].isNull(), "rows inserted after the upgrade have idprovoz NULL");
-    QCOMPARE(columns(p, "eet").mid(34),
-             (QStringList{"dph", "zaklad_dph", "suma_dph", "idprovoz"}));
+    QCOMPARE(columns(p, "eet").mid(34), (QStringList{"dph", "zaklad_dph", "suma_dph", "idprovoz"}));
     QCOMPARE(columns(p, "eet_nast").mid(15),
              (QStringList{"jedn_rezim", "platce_dph", "dph1", "dph2", "dph3", "dphz", "od_do", "rozpis"}));
     // SQLite keeps the statement text without its closing semicolon.
     QCOMPARE(p.scalar("select sql from sqlite_master where name = 'rozpis'").toString() + ";",
              db::rozpisCreateStatement());
-    QCOMPARE(db::rozpisCreateStatement().split('\n'),
-             (QStringList{"CREATE TABLE \"rozpis\" (", "\"id\"  INTEGER NOT NULL,", "\"uctenka_cislo\"  VARCHAR(20),",
-                          "\"polozka\"  VARCHAR(50),", "\"cena\"  REAL(10,2),", "\"ks\"  REAL(6,2),",
-                          "\"suma\"  REAL(10,2),", "PRIMARY KEY (\"id\")", ");"}));
+    QCOMPARE(
+        db::rozpisCreateStatement().split('\n'),
+        (QStringList{"CREATE TABLE \"rozpis\" (", "\"id\"  INTEGER NOT NULL,",
+                     "\"uctenka_cislo\"  VARCHAR(20),", "\"polozka\"  VARCHAR(50),", "\"cena\"  REAL(10,2),",
+                     "\"ks\"  REAL(6,2),", "\"suma\"  REAL(10,2),", "PRIMARY KEY (\"id\")", ");"}));
 }
 
 void TestDatabase::testsOnlyDph1()
@@ -232,9 +233,12 @@ void TestDatabase::refusesMissingBaselineTable_data()
 {
     QTest::addColumn<QString>("create");
     QTest::addColumn<QString>("missing");
-    QTest::newRow("no eet") << "CREATE TABLE eet_nast (id INTEGER PRIMARY KEY, ucel TEXT)" << "eet";
-    QTest::newRow("no eet_nast") << "CREATE TABLE eet (id INTEGER PRIMARY KEY, celk_trzba INTEGER)" << "eet_nast";
-    QTest::newRow("other table only") << "CREATE TABLE zakaznici (id INTEGER PRIMARY KEY)" << "eet";
+    QTest::newRow("no eet") << "CREATE TABLE eet_nast (id INTEGER PRIMARY KEY, ucel TEXT)"
+                            << "eet";
+    QTest::newRow("no eet_nast") << "CREATE TABLE eet (id INTEGER PRIMARY KEY, celk_trzba INTEGER)"
+                                 << "eet_nast";
+    QTest::newRow("other table only") << "CREATE TABLE zakaznici (id INTEGER PRIMARY KEY)"
+                                      << "eet";
 }
 
 void TestDatabase::refusesMissingBaselineTable()
@@ -264,12 +268,16 @@ void TestDatabase::displayExpressions()
     TempProgramFolder dir;
     Opened o(dir.dbFile());
     db::prepare(o.db);
-    db::exec(o.db, "insert into eet (celk_trzba, oddata, dat_trzby) values (5, '2024-03-05', '2024-03-05 07:08:09')");
+    db::exec(
+        o.db,
+        "insert into eet (celk_trzba, oddata, dat_trzby) values (5, '2024-03-05', '2024-03-05 07:08:09')");
     QSqlQuery q = db::exec(
-        o.db, "select substr(oddata,9,2) || \".\" || substr(oddata,6,2) || \".\" || substr(oddata,1,4) as prodd, "
-              "substr(dat_trzby,9,2) || \".\" || substr(dat_trzby,6,2) || \".\" || substr(dat_trzby,1,4) || \" \" || "
-              "substr(dat_trzby,12,8) as updatt, substr(dat_prijeti ,9,2) || \".\" || substr(dat_prijeti,6,2) as "
-              "updatp from eet");
+        o.db,
+        "select substr(oddata,9,2) || \".\" || substr(oddata,6,2) || \".\" || substr(oddata,1,4) as prodd, "
+        "substr(dat_trzby,9,2) || \".\" || substr(dat_trzby,6,2) || \".\" || substr(dat_trzby,1,4) || \" \" "
+        "|| "
+        "substr(dat_trzby,12,8) as updatt, substr(dat_prijeti ,9,2) || \".\" || substr(dat_prijeti,6,2) as "
+        "updatp from eet");
     QVERIFY(q.next());
     QCOMPARE(q.value(0).toString(), QString("05.03.2024"));
     QCOMPARE(q.value(1).toString(), QString("05.03.2024 07:08:09"));

@@ -6,7 +6,8 @@
 #include <QProcess>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 const QString& demoCert()
 {
@@ -35,10 +36,10 @@ QStringList invoiceLines()
 QByteArray windows1250(const QStringList& lines, const QByteArray& eol = "\r\n")
 {
     // Every character used by the tests exists in Windows-1250; build the bytes by hand.
-    static const QHash<QChar, char> high{{QChar(0x160), '\x8a'}, {QChar(0x165), '\x9d'}, {QChar(0xE1), '\xe1'},
-                                         {QChar(0x158), '\xd8'}, {QChar(0x16F), '\xf9'}, {QChar(0x17E), '\x9e'},
-                                         {QChar(0x2013), '\x96'}, {QChar(0x10D), '\xe8'}, {QChar(0xED), '\xed'},
-                                         {QChar(0xFD), '\xfd'}, {QChar(0x159), '\xf8'}};
+    static const QHash<QChar, char> high{
+        {QChar(0x160), '\x8a'}, {QChar(0x165), '\x9d'}, {QChar(0xE1), '\xe1'},   {QChar(0x158), '\xd8'},
+        {QChar(0x16F), '\xf9'}, {QChar(0x17E), '\x9e'}, {QChar(0x2013), '\x96'}, {QChar(0x10D), '\xe8'},
+        {QChar(0xED), '\xed'},  {QChar(0xFD), '\xfd'},  {QChar(0x159), '\xf8'}};
     QByteArray out;
     for (const QString& l : lines) {
         for (QChar c : l)
@@ -94,7 +95,8 @@ struct ProgramRun {
         }
         QSqlDatabase::removeDatabase("e2e-prep");
         Peek p(dir.dbFile());
-        p.exec("update eet_nast set url = ?, timeout = 3000, dic = 'CZ1212121218', certheslo = 'eet', certsoubor = ?, "
+        p.exec("update eet_nast set url = ?, timeout = 3000, dic = 'CZ1212121218', certheslo = 'eet', "
+               "certsoubor = ?, "
                "idprovoz = '11', idkasa = 'K1'",
                {url, demoCert()});
     }
@@ -139,7 +141,7 @@ struct ProgramRun {
 class TestDropFile : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase() { qputenv("TZ", "Europe/Prague"); }
     void lineEndings_data();
     void lineEndings();
@@ -191,10 +193,11 @@ void TestDropFile::registersInvoice()
     QVERIFY(!QFile::exists(f.dir.file("odeslat_fa.txt")));
     QCOMPARE(f.printed, QStringList{"4"});
     Peek p = f.peek();
-    const auto r = p.rows("select uctenka_cislo, jmeno, ucelplatby, dat_trzby, celk_trzba, zakl_dan1, dan1, dph, "
-                          "zaklad_dph, suma_dph, fik, hex(jmeno), zakl_nepodl_dph from eet where id = ?",
-                          {o.id})
-                       .value(0);
+    const auto r =
+        p.rows("select uctenka_cislo, jmeno, ucelplatby, dat_trzby, celk_trzba, zakl_dan1, dan1, dph, "
+               "zaklad_dph, suma_dph, fik, hex(jmeno), zakl_nepodl_dph from eet where id = ?",
+               {o.id})
+            .value(0);
     QCOMPARE(r[0].toString(), QString("FA2026/117"));
     QCOMPARE(r[1].toString(), QString("Šťastná Růžena"));
     QCOMPARE(r[2].toString(), QString("Ubytování – pokoj č. 3"));
@@ -208,7 +211,9 @@ void TestDropFile::registersInvoice()
     QVERIFY(!r[10].isNull());
     QCOMPARE(r[11].toString(), QString(QString("Šťastná Růžena").toUtf8().toHex().toUpper()));
     QVERIFY(r[12].isNull());
-    QVERIFY(p.scalar("select zprava_xml from eet where id = ?", {o.id}).toString().contains("porad_cis=\"FA2026/117\""));
+    QVERIFY(p.scalar("select zprava_xml from eet where id = ?", {o.id})
+                .toString()
+                .contains("porad_cis=\"FA2026/117\""));
 }
 
 void TestDropFile::badFiles_data()
@@ -278,14 +283,18 @@ void TestDropFile::workingRowSurvives()
     const QString working = f.till->session.aktualni_id;
     {
         Peek p = f.peek();
-        p.exec("update eet set jmeno = 'Obsluha píše', celk_trzba = 0, ucelplatby = 'Rozepsáno' where id = ?", {working});
+        p.exec("update eet set jmeno = 'Obsluha píše', celk_trzba = 0, ucelplatby = 'Rozepsáno' where id = ?",
+               {working});
     }
     f.write(windows1250(invoiceLines()));
     const DropFileOutcome o = processDropFile(*f.till, f.dir.path());
     QCOMPARE(o.status, DropFileOutcome::Done);
     QVERIFY(o.id != working);
-    const auto r = f.peek().rows("select jmeno, ucelplatby, celk_trzba, uctenka_cislo, dat_odesl from eet where id = ?",
-                                 {working}).value(0);
+    const auto r =
+        f.peek()
+            .rows("select jmeno, ucelplatby, celk_trzba, uctenka_cislo, dat_odesl from eet where id = ?",
+                  {working})
+            .value(0);
     QCOMPARE(r[0].toString(), QString("Obsluha píše"));
     QCOMPARE(r[1].toString(), QString("Rozepsáno"));
     QCOMPARE(r[2].toInt(), 0);
@@ -302,7 +311,8 @@ void TestDropFile::silentRunRegistersAndPrints()
     QCOMPARE(r.run(&err), 0);
     QVERIFY(!QFile::exists(r.dir.file("odeslat_fa.txt")));
     Peek p(r.dir.dbFile());
-    const auto row = p.rows("select jmeno, fik, dat_trzby from eet where uctenka_cislo = 'FA2026/117'").value(0);
+    const auto row =
+        p.rows("select jmeno, fik, dat_trzby from eet where uctenka_cislo = 'FA2026/117'").value(0);
     QCOMPARE(row.value(0).toString(), QString("Šťastná Růžena"));
     QVERIFY2(!row.value(1).isNull(), err.constData());
     // Without any printer the receipt is printed into a PDF file of the program folder.

@@ -10,11 +10,12 @@
 #include <QtTest>
 #include <ctime>
 
-namespace {
+namespace
+{
 
 class RecordingBusy : public BusyIndicator
 {
-public:
+  public:
     void show() override { events << "show"; }
     void posun() override { events << "posun"; }
     void close() override { events << "close"; }
@@ -24,9 +25,10 @@ public:
 // A completed receipt of 121 Kč stamped at `sale`; returns its id.
 QString addReceipt(Peek& p, const QString& number, const QString& sale, qint64 total = 121)
 {
-    p.exec("insert into eet (idkasa, celk_trzba, uctenka_cislo, ucelplatby, jmeno, oddata, dodata, dat_trzby, "
-           "zakl_dan1, dan1) values ('K1', ?, ?, 'Nocleh', 'Novák', '2026-12-10', '2026-12-11', ?, 100, 21)",
-           {total, number, sale});
+    p.exec(
+        "insert into eet (idkasa, celk_trzba, uctenka_cislo, ucelplatby, jmeno, oddata, dodata, dat_trzby, "
+        "zakl_dan1, dan1) values ('K1', ?, ?, 'Nocleh', 'Novák', '2026-12-10', '2026-12-11', ?, 100, 21)",
+        {total, number, sale});
     return p.scalar("select max(id) from eet").toString();
 }
 
@@ -68,7 +70,7 @@ bool wellFormed(const QString& xml)
 class TestRegistration : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase();
     void registersWithFik();
     void rejectionKeepsCodes();
@@ -102,14 +104,16 @@ void TestRegistration::registersWithFik()
         other = addReceipt(p, "260002", "2026-12-11 09:40:00");
     }
     Odesli_eet(f.db, f.clock, id);
-    const auto r = f.row(id, "dat_odesl, uuid_zpravy, pkpplain, pkp, bkp, fik, dat_prijeti, zprava_xml, chyba");
+    const auto r =
+        f.row(id, "dat_odesl, uuid_zpravy, pkpplain, pkp, bkp, fik, dat_prijeti, zprava_xml, chyba");
     QCOMPARE(r[0].toString(), QString("2026-12-11 10:00:00"));
     QCOMPARE(r[1].toString().size(), 36);
     QCOMPARE(r[2].toString(), QString("CZ1212121218|11|K1|260001|2026-12-11T09:30:00+01:00|121.00"));
     QVERIFY(!r[3].toString().isEmpty());
     QVERIFY(QRegularExpression("^[0-9A-F]{8}(-[0-9A-F]{8}){4}$").match(r[4].toString()).hasMatch());
     QVERIFY(QRegularExpression("^[0-9a-f-]{36}-[0-9a-f]{2}$").match(r[5].toString()).hasMatch());
-    QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$").match(r[6].toString()).hasMatch());
+    QVERIFY(
+        QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$").match(r[6].toString()).hasMatch());
     QVERIFY(r[7].toString().contains("prvni_zaslani=\"true\""));
     QVERIFY(r[7].toString().contains("celk_trzba=\"121.00\""));
     QVERIFY(r[7].toString().contains("zakl_dan1=\"100.00\""));
@@ -172,7 +176,7 @@ void TestRegistration::transportFaults()
     QString url;
     std::unique_ptr<EetTestService> service;
     if (refused) {
-        EetTestService gone;  // a port that was just free and is closed again
+        EetTestService gone; // a port that was just free and is closed again
         url = gone.url();
     } else {
         service = std::make_unique<EetTestService>(serviceArgs);
@@ -202,8 +206,10 @@ void TestRegistration::summerAndWinterOffsets_data()
 {
     QTest::addColumn<QString>("sale");
     QTest::addColumn<QString>("sent");
-    QTest::newRow("summer") << "2026-07-01 10:00:00" << "2026-07-01T10:00:00+02:00";
-    QTest::newRow("winter") << "2026-01-15 10:00:00" << "2026-01-15T10:00:00+01:00";
+    QTest::newRow("summer") << "2026-07-01 10:00:00"
+                            << "2026-07-01T10:00:00+02:00";
+    QTest::newRow("winter") << "2026-01-15 10:00:00"
+                            << "2026-01-15T10:00:00+01:00";
 }
 
 void TestRegistration::summerAndWinterOffsets()
@@ -268,7 +274,8 @@ void TestRegistration::buttonRegistersPanelReceipt()
 void TestRegistration::componentFailureKeepsReceipt()
 {
     EetTestService service;
-    Registration f(service.url(), [](Peek& p) { p.exec("update eet_nast set certsoubor = '/nonexistent/cert.p12'"); });
+    Registration f(service.url(),
+                   [](Peek& p) { p.exec("update eet_nast set certsoubor = '/nonexistent/cert.p12'"); });
     f.till->current.setValue("celk_trzba", 250);
     QVERIFY(nahled(*f.till, "250", "Nocleh"));
     const QString id = f.till->session.aktualni_id;
@@ -293,7 +300,8 @@ void TestRegistration::resendLoop()
     QStringList ids;
     {
         Peek p = f.peek();
-        ids << addReceipt(p, "260001", "2026-12-11 09:00:00") << addReceipt(p, "260002", "2026-12-11 09:10:00")
+        ids << addReceipt(p, "260001", "2026-12-11 09:00:00")
+            << addReceipt(p, "260002", "2026-12-11 09:10:00")
             << addReceipt(p, "260003", "2026-12-11 09:20:00");
         p.exec("update eet set fik = 'done' where id = ?", {ids[1]});
     }

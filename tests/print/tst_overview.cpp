@@ -6,7 +6,8 @@
 #include <QStandardPaths>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 // Keeps the prepared pages of the preview window, for reading them back.
 struct OverviewOutput : RecordingOutput {
@@ -49,7 +50,7 @@ const QString marchCondition = Till::listDateCondition(QDate(2024, 3, 1), QDate(
 class TestOverview : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void statementLines();
     void rowsAreSentReceiptsOfTheRange();
     void oneDayRangeTitle();
@@ -109,8 +110,9 @@ void TestOverview::oneDayRangeTitle()
     PrintFixture f;
     Report report;
     OverviewOutput out;
-    QVERIFY(seznamUctenek(*f.till, report, out, Till::listDateCondition(QDate(2016, 11, 1), QDate(2016, 11, 1)),
-                          QDate(2016, 11, 1), QDate(2016, 11, 1)));
+    QVERIFY(seznamUctenek(*f.till, report, out,
+                          Till::listDateCondition(QDate(2016, 11, 1), QDate(2016, 11, 1)), QDate(2016, 11, 1),
+                          QDate(2016, 11, 1)));
     QCOMPARE(out.oddt, QString("1. 11. 2016"));
     QCOMPARE(out.dodt, QString("1. 11. 2016"));
     QCOMPARE(out.rows, 0);
@@ -179,11 +181,12 @@ void TestOverview::twentyThousandReceiptsToPdf()
         for (int i = 1; i <= 20000; ++i) {
             const int amount = 100 + i % 900;
             total += amount;
-            db::exec(f.db,
-                     "insert into eet (uctenka_cislo, jmeno, oddata, dodata, celk_trzba, dat_trzby, dat_odesl, "
-                     "dat_prijeti, fik) values (?, 'Host', '2024-03-01', '2024-03-01', ?, '2024-03-05 10:00:00', "
-                     "'2024-03-05 10:00:01', '2024-03-05 10:00:02', 'fik')",
-                     {QString("24%1").arg(i, 5, 10, QLatin1Char('0')), amount});
+            db::exec(
+                f.db,
+                "insert into eet (uctenka_cislo, jmeno, oddata, dodata, celk_trzba, dat_trzby, dat_odesl, "
+                "dat_prijeti, fik) values (?, 'Host', '2024-03-01', '2024-03-01', ?, '2024-03-05 10:00:00', "
+                "'2024-03-05 10:00:01', '2024-03-05 10:00:02', 'fik')",
+                {QString("24%1").arg(i, 5, 10, QLatin1Char('0')), amount});
         }
         t.commit();
     }
@@ -208,7 +211,8 @@ void TestOverview::twentyThousandReceiptsToPdf()
     }
     QVERIFY2(last.contains(grouped + ",-"), qPrintable(grouped + " | " + last.right(300)));
     // The title with the page numbers is on the first page.
-    QVERIFY2(pages.first().contains(QString("1 z %1").arg(pages.size())), qPrintable(pages.first().left(300)));
+    QVERIFY2(pages.first().contains(QString("1 z %1").arg(pages.size())),
+             qPrintable(pages.first().left(300)));
 }
 
 QTEST_MAIN(TestOverview)

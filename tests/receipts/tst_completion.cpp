@@ -5,7 +5,8 @@
 
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 // Types a receipt into the working row as the operator would.
 void enter(TillFixture& f, qint64 total, const QString& purpose = "Ubytování")
@@ -24,7 +25,7 @@ bool complete(TillFixture& f)
 class TestCompletion : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void numbering_data();
     void numbering();
     void numberEncodingSortsAfterEarlierNumbers();
@@ -58,7 +59,9 @@ void TestCompletion::numbering_data()
     QTest::newRow("invoice number collides") << QStringList{"260041", "260042", "260044"} << d26 << "260045";
     QTest::newRow("foreign shape sorts later") << QStringList{"260005", "2612x", "26ZZ"} << d26 << "260006";
     QTest::newRow("gap taken by invoice") << QStringList{"260003", "260004x"} << d26 << "260004";
-    QTest::newRow("past 9999") << QStringList{"269999"} << d26 << "2699995" "10000";
+    QTest::newRow("past 9999") << QStringList{"269999"} << d26
+                               << "2699995"
+                                  "10000";
     QTest::newRow("after 10000") << QStringList{"269999", "269999510000"} << d26 << "269999510001";
 }
 
@@ -69,13 +72,16 @@ void TestCompletion::numbering()
     QFETCH(QString, expected);
     TillFixture f([&](Peek& p) {
         for (const QString& n : stored)
-            p.exec("insert into eet (celk_trzba, uctenka_cislo, dat_trzby) values (10, ?, '2026-01-01 10:00:00')",
+            p.exec("insert into eet (celk_trzba, uctenka_cislo, dat_trzby) values (10, ?, '2026-01-01 "
+                   "10:00:00')",
                    {n});
     });
     f.clock.set(QDateTime(today, QTime(12, 0)));
     enter(f, 100);
     QVERIFY(complete(f));
-    QCOMPARE(f.peek().scalar("select uctenka_cislo from eet where id = ?", {f.till->session.aktualni_id}).toString(),
+    QCOMPARE(f.peek()
+                 .scalar("select uctenka_cislo from eet where id = ?", {f.till->session.aktualni_id})
+                 .toString(),
              expected);
     QCOMPARE(f.till->panel.numberLabel, expected);
     QVERIFY(f.till->panel.numberLabelVisible);
@@ -101,9 +107,15 @@ void TestCompletion::refusals_data()
     QTest::addColumn<QString>("total");
     QTest::addColumn<QString>("purpose");
     QTest::addColumn<QString>("message");
-    QTest::newRow("zero") << "0" << "Nocleh" << "Nulová částka účtenky!";
-    QTest::newRow("emptied total") << "" << "Nocleh" << "Nulová částka účtenky!";
-    QTest::newRow("empty purpose") << "100" << "" << "Prázdný účel platby!";
+    QTest::newRow("zero") << "0"
+                          << "Nocleh"
+                          << "Nulová částka účtenky!";
+    QTest::newRow("emptied total") << ""
+                                   << "Nocleh"
+                                   << "Nulová částka účtenky!";
+    QTest::newRow("empty purpose") << "100"
+                                   << ""
+                                   << "Prázdný účel platby!";
 }
 
 void TestCompletion::refusals()
@@ -152,11 +164,16 @@ void TestCompletion::vatPairByEntry_data()
     QTest::addColumn<int>("entry");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("pair");
-    QTest::newRow("first") << 0 << "21" << "zakl_dan1,dan1";
-    QTest::newRow("second") << 1 << "15" << "zakl_dan2_sniz1,dan2_sniz1";
-    QTest::newRow("third") << 2 << "10" << "zakl_dan3_sniz2,dan3_sniz2";
-    QTest::newRow("typed 12, none selected") << -1 << "12" << "";
-    QTest::newRow("fourth entry 0") << 3 << "0" << "";
+    QTest::newRow("first") << 0 << "21"
+                           << "zakl_dan1,dan1";
+    QTest::newRow("second") << 1 << "15"
+                            << "zakl_dan2_sniz1,dan2_sniz1";
+    QTest::newRow("third") << 2 << "10"
+                           << "zakl_dan3_sniz2,dan3_sniz2";
+    QTest::newRow("typed 12, none selected") << -1 << "12"
+                                             << "";
+    QTest::newRow("fourth entry 0") << 3 << "0"
+                                    << "";
 }
 
 void TestCompletion::vatPairByEntry()
@@ -174,8 +191,9 @@ void TestCompletion::vatPairByEntry()
                             "zakl_dan3_sniz2, dan3_sniz2 from eet where id = ?",
                             {f.till->session.aktualni_id})
                          .value(0);
-    const QStringList names{"dph", "zaklad_dph", "suma_dph", "zakl_dan1", "dan1", "zakl_dan2_sniz1", "dan2_sniz1",
-                            "zakl_dan3_sniz2", "dan3_sniz2"};
+    const QStringList names{"dph",       "zaklad_dph",      "suma_dph",   "zakl_dan1",
+                            "dan1",      "zakl_dan2_sniz1", "dan2_sniz1", "zakl_dan3_sniz2",
+                            "dan3_sniz2"};
     const QStringList pairCols = pair.isEmpty() ? QStringList{} : pair.split(',');
     if (text == "0") {
         for (int i = 0; i < names.size(); ++i)
@@ -201,8 +219,10 @@ void TestCompletion::nonVatPayerLeavesVatColumns()
     f.till->panel.vatText = "21";
     f.till->panel.vatIndex = 0;
     QVERIFY(complete(f));
-    const auto row = f.peek().rows("select dph, zaklad_dph, suma_dph, zakl_dan1 from eet where id = ?",
-                                   {f.till->session.aktualni_id}).value(0);
+    const auto row = f.peek()
+                         .rows("select dph, zaklad_dph, suma_dph, zakl_dan1 from eet where id = ?",
+                               {f.till->session.aktualni_id})
+                         .value(0);
     QVERIFY(row[0].isNull());
     QVERIFY(row[1].isNull());
     QVERIFY(row[2].isNull());
@@ -213,7 +233,8 @@ void TestCompletion::stampsUnassignedLines()
 {
     TillFixture f([](Peek& p) {
         p.exec("update eet_nast set rozpis = 'A'");
-        p.exec("insert into rozpis (uctenka_cislo, polozka, cena, ks, suma) values ('250001', 'Starý', 1, 1, 1)");
+        p.exec("insert into rozpis (uctenka_cislo, polozka, cena, ks, suma) values ('250001', 'Starý', 1, 1, "
+               "1)");
     });
     QVERIFY(f.till->novaUctenka());
     {
@@ -239,11 +260,15 @@ void TestCompletion::secondNahledOnUnsentReceipt()
     QCOMPARE(f.peek().scalar("select dat_trzby from eet where id = ?", {id}).toString(),
              QString("2026-12-11 10:00:00"));
     f.clock.set(QDateTime(QDate(2026, 12, 11), QTime(10, 5, 30)));
-    f.till->current.setValue("celk_trzba", 200);  // a changed total does not redo the split
+    f.till->current.setValue("celk_trzba", 200); // a changed total does not redo the split
     f.till->panel.od = QDate(2026, 12, 10);
     QVERIFY(complete(f));
-    const auto row = f.peek().rows("select uctenka_cislo, dat_trzby, zaklad_dph, suma_dph, celk_trzba, oddata from eet "
-                                   "where id = ?", {id}).value(0);
+    const auto row =
+        f.peek()
+            .rows("select uctenka_cislo, dat_trzby, zaklad_dph, suma_dph, celk_trzba, oddata from eet "
+                  "where id = ?",
+                  {id})
+            .value(0);
     QCOMPARE(row[0].toString(), QString("260001"));
     QCOMPARE(row[1].toString(), QString("2026-12-11 10:05:30"));
     QCOMPARE(row[2].toDouble(), 100.0);
@@ -258,9 +283,11 @@ void TestCompletion::secondNahledOnUnsentReceipt()
 void TestCompletion::registeredReceiptKeepsTimeOfSale()
 {
     TillFixture f([](Peek& p) {
-        p.exec("insert into eet (idkasa, celk_trzba, uctenka_cislo, ucelplatby, oddata, dodata, dat_trzby, dat_odesl, "
-               "fik) values ('K1', 121, '260005', 'Nocleh', '2026-12-01', '2026-12-02', '2026-12-02 08:00:00', "
-               "'2026-12-02 08:00:05', 'fik-1')");
+        p.exec(
+            "insert into eet (idkasa, celk_trzba, uctenka_cislo, ucelplatby, oddata, dodata, dat_trzby, "
+            "dat_odesl, "
+            "fik) values ('K1', 121, '260005', 'Nocleh', '2026-12-01', '2026-12-02', '2026-12-02 08:00:00', "
+            "'2026-12-02 08:00:05', 'fik-1')");
     });
     const QString id = f.peek().scalar("select id from eet where uctenka_cislo = '260005'").toString();
     f.till->session.aktualni_id = id;
@@ -296,7 +323,9 @@ void TestCompletion::silentModeMakesNoPreview()
     QCOMPARE(previews, 0);
     QVERIFY(f.till->panel.tiskEnabled);
     QVERIFY2(f.till->panel.eetEnabled, "an unregistered receipt must stay ready for EET in silent mode");
-    QCOMPARE(f.peek().scalar("select uctenka_cislo from eet where id = ?", {f.till->session.aktualni_id}).toString(),
+    QCOMPARE(f.peek()
+                 .scalar("select uctenka_cislo from eet where id = ?", {f.till->session.aktualni_id})
+                 .toString(),
              QString("260001"));
 }
 
@@ -304,8 +333,9 @@ void TestCompletion::failureLeavesReceiptUnnumbered()
 {
     TillFixture f([](Peek& p) {
         p.exec("update eet_nast set platce_dph = 'A', rozpis = 'A'");
-        p.exec("create trigger refuse_split before update of zaklad_dph on eet begin select raise(abort, 'disk "
-               "full'); end");
+        p.exec(
+            "create trigger refuse_split before update of zaklad_dph on eet begin select raise(abort, 'disk "
+            "full'); end");
     });
     QVERIFY(f.till->novaUctenka());
     f.till->panel.vatIndex = 0;

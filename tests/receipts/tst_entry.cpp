@@ -12,7 +12,7 @@ using Fixture = TillFixture;
 class TestEntry : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void startCreatesWorkingRow();
     void startReusesUnnumberedReceipt();
     void startTakesNewestOfTwoWorkingRows();
@@ -39,7 +39,8 @@ void TestEntry::startCreatesWorkingRow()
 {
     Fixture f;
     Peek p = f.peek();
-    const auto rows = p.rows("select id, idkasa, celk_trzba, ucelplatby, oddata, dodata, jmeno, uctenka_cislo from eet");
+    const auto rows =
+        p.rows("select id, idkasa, celk_trzba, ucelplatby, oddata, dodata, jmeno, uctenka_cislo from eet");
     QCOMPARE(rows.size(), 1);
     const auto& r = rows.first();
     QCOMPARE(r[1].toString(), QString("K1"));
@@ -63,8 +64,10 @@ void TestEntry::startCreatesWorkingRow()
 void TestEntry::startReusesUnnumberedReceipt()
 {
     Fixture f([](Peek& p) {
-        p.exec("insert into eet (idkasa, celk_trzba, ucelplatby, jmeno, oddata, dodata, uctenka_cislo, dat_trzby) "
-               "values ('K1', 500, 'Nocleh', 'Novák', '2026-01-01', '2026-01-02', '260001', '2026-01-02 10:00:00')");
+        p.exec("insert into eet (idkasa, celk_trzba, ucelplatby, jmeno, oddata, dodata, uctenka_cislo, "
+               "dat_trzby) "
+               "values ('K1', 500, 'Nocleh', 'Novák', '2026-01-01', '2026-01-02', '260001', '2026-01-02 "
+               "10:00:00')");
         p.exec("insert into eet (idkasa, celk_trzba, ucelplatby, jmeno, oddata, dodata) "
                "values ('K1', 250, 'Snídaně', 'Dvořák', '2026-11-01', '2026-11-02')");
     });
@@ -81,10 +84,12 @@ void TestEntry::startReusesUnnumberedReceipt()
 void TestEntry::startTakesNewestOfTwoWorkingRows()
 {
     Fixture f([](Peek& p) {
-        p.exec("insert into eet (idkasa, celk_trzba, jmeno, oddata, dodata) values ('K1', 0, '', '2026-01-01', "
-               "'2026-01-01')");
-        p.exec("insert into eet (idkasa, celk_trzba, jmeno, oddata, dodata) values ('K1', 0, '', '2026-01-01', "
-               "'2026-01-01')");
+        p.exec(
+            "insert into eet (idkasa, celk_trzba, jmeno, oddata, dodata) values ('K1', 0, '', '2026-01-01', "
+            "'2026-01-01')");
+        p.exec(
+            "insert into eet (idkasa, celk_trzba, jmeno, oddata, dodata) values ('K1', 0, '', '2026-01-01', "
+            "'2026-01-01')");
     });
     QCOMPARE(f.till->session.aktualni_id, QString("2"));
     Peek p = f.peek();
@@ -135,7 +140,7 @@ void TestEntry::typedPayerAsksAndStornoChangesNothing()
 {
     Fixture f;
     f.till->current.setValue("jmeno", "Novák");
-    f.till->panel.tiskEnabled = true;  // whatever the buttons were, they stay
+    f.till->panel.tiskEnabled = true; // whatever the buttons were, they stay
     f.prompt.answers = {2};
     QVERIFY(!f.till->novaUctenka());
     QCOMPARE(f.prompt.shown.size(), 1);
@@ -169,14 +174,16 @@ void TestEntry::completedReceiptGetsNewWorkingRow()
     Fixture f;
     {
         Peek p = f.peek();
-        p.exec("update eet set celk_trzba = 121, uctenka_cislo = '260001', dat_trzby = '2026-12-11 09:00:00'");
+        p.exec(
+            "update eet set celk_trzba = 121, uctenka_cislo = '260001', dat_trzby = '2026-12-11 09:00:00'");
     }
     f.till->current.refresh();
     QVERIFY(f.till->novaUctenka());
     QVERIFY(f.prompt.shown.isEmpty());
     Peek p = f.peek();
     QCOMPARE(p.scalar("select count(*) from eet").toInt(), 2);
-    const auto r = p.rows("select id, idkasa, ucelplatby, oddata, dodata, jmeno from eet where celk_trzba = 0").value(0);
+    const auto r =
+        p.rows("select id, idkasa, ucelplatby, oddata, dodata, jmeno from eet where celk_trzba = 0").value(0);
     QCOMPARE(f.till->session.aktualni_id, r[0].toString());
     QCOMPARE(r[1].toString(), QString("K1"));
     QCOMPARE(r[2].toString(), QString("Ubytování"));
@@ -192,7 +199,8 @@ void TestEntry::itemisedPreparesFifteenBlankLines()
     QVERIFY(!f.till->panel.amountEnabled);
     QVERIFY(f.till->novaUctenka());
     Peek p = f.peek();
-    QCOMPARE(p.scalar("select count(*) from rozpis where uctenka_cislo ISNULL and polozka = '' and cena = 0 and ks = 0 "
+    QCOMPARE(p.scalar("select count(*) from rozpis where uctenka_cislo ISNULL and polozka = '' and cena = 0 "
+                      "and ks = 0 "
                       "and suma = 0")
                  .toInt(),
              15);
@@ -205,18 +213,23 @@ void TestEntry::itemisedBlanksExistingLines()
         p.exec("update eet_nast set rozpis = 'A'");
         for (int i = 0; i < 20; ++i)
             p.exec("insert into rozpis (polozka, cena, ks, suma) values ('Pivo', 45, 2, 90)");
-        p.exec("insert into rozpis (uctenka_cislo, polozka, cena, ks, suma) values ('260001', 'Víno', 80, 1, 80)");
+        p.exec("insert into rozpis (uctenka_cislo, polozka, cena, ks, suma) values ('260001', 'Víno', 80, 1, "
+               "80)");
     });
     QVERIFY(f.till->novaUctenka());
     Peek p = f.peek();
     QCOMPARE(p.scalar("select count(*) from rozpis where uctenka_cislo ISNULL").toInt(), 20);
-    QCOMPARE(p.scalar("select count(*) from rozpis where uctenka_cislo ISNULL and polozka = '' and suma = 0").toInt(), 20);
-    QCOMPARE(p.scalar("select polozka from rozpis where uctenka_cislo = '260001'").toString(), QString("Víno"));
+    QCOMPARE(p.scalar("select count(*) from rozpis where uctenka_cislo ISNULL and polozka = '' and suma = 0")
+                 .toInt(),
+             20);
+    QCOMPARE(p.scalar("select polozka from rozpis where uctenka_cislo = '260001'").toString(),
+             QString("Víno"));
 }
 
 void TestEntry::notItemisedLeavesRozpisAlone()
 {
-    Fixture f([](Peek& p) { p.exec("insert into rozpis (polozka, cena, ks, suma) values ('Pivo', 45, 2, 90)"); });
+    Fixture f(
+        [](Peek& p) { p.exec("insert into rozpis (polozka, cena, ks, suma) values ('Pivo', 45, 2, 90)"); });
     QVERIFY(f.till->novaUctenka());
     Peek p = f.peek();
     QCOMPARE(p.scalar("select count(*) from rozpis").toInt(), 1);
@@ -241,7 +254,8 @@ void TestEntry::missingRegisterIdStops()
     f.till->panel.registerId.clear();
     {
         Peek p = f.peek();
-        p.exec("update eet set celk_trzba = 121, uctenka_cislo = '260001', dat_trzby = '2026-12-11 09:00:00'");
+        p.exec(
+            "update eet set celk_trzba = 121, uctenka_cislo = '260001', dat_trzby = '2026-12-11 09:00:00'");
     }
     f.till->current.refresh();
     QVERIFY(!f.till->novaUctenka());
@@ -256,7 +270,9 @@ void TestEntry::hostileTextsStoredExactly()
 {
     const QString hostile = "O\"Brien; drop table eet;--";
     const QString purpose = "Nocleh ' \" \\ ; -- 'x'); delete from eet_nast; --";
-    Fixture f([&](Peek& p) { p.exec("update eet_nast set ucel = ?, idkasa = ?", QVariantList{purpose, QString("K\"1")}); });
+    Fixture f([&](Peek& p) {
+        p.exec("update eet_nast set ucel = ?, idkasa = ?", QVariantList{purpose, QString("K\"1")});
+    });
     Peek p = f.peek();
     QCOMPARE(p.scalar("select ucelplatby from eet").toString(), purpose);
     QCOMPARE(p.scalar("select idkasa from eet").toString(), QString("K\"1"));
@@ -299,18 +315,24 @@ void TestEntry::totalFromBreakdown()
     Fixture f([&](Peek& p) {
         p.exec("update eet_nast set rozpis = 'A'");
         for (const auto& l : lines)
-            p.exec("insert into rozpis (polozka, cena, ks, suma) values ('x', ?, ?, 0)", QVariantList{l.first, l.second});
-        p.exec("insert into rozpis (uctenka_cislo, polozka, cena, ks, suma) values ('260001', 'y', 1000, 1, 0)");
+            p.exec("insert into rozpis (polozka, cena, ks, suma) values ('x', ?, ?, 0)",
+                   QVariantList{l.first, l.second});
+        p.exec(
+            "insert into rozpis (uctenka_cislo, polozka, cena, ks, suma) values ('260001', 'y', 1000, 1, 0)");
     });
     f.till->totalFromBreakdown();
     QCOMPARE(f.till->current.value("celk_trzba").toLongLong(), total);
     QVERIFY(f.till->current.isEditing());
     Peek p = f.peek();
-    QCOMPARE(p.scalar("select celk_trzba from eet").toInt(), 0);  // pending, not posted
-    QCOMPARE(p.scalar("select count(*) from rozpis where uctenka_cislo ISNULL and suma <> cena * ks").toInt(), 0);
+    QCOMPARE(p.scalar("select celk_trzba from eet").toInt(), 0); // pending, not posted
+    QCOMPARE(p.scalar("select count(*) from rozpis where uctenka_cislo ISNULL and suma <> cena * ks").toInt(),
+             0);
     QCOMPARE(p.scalar("select suma from rozpis where uctenka_cislo = '260001'").toDouble(), 0.0);
     if (QTest::currentDataTag() == QByteArray("2 x 10.25 + 1 x 0.5")) {
-        QCOMPARE(p.rows("select suma from rozpis where uctenka_cislo ISNULL order by id").value(0).value(0).toDouble(),
+        QCOMPARE(p.rows("select suma from rozpis where uctenka_cislo ISNULL order by id")
+                     .value(0)
+                     .value(0)
+                     .toDouble(),
                  20.5);
     }
 }
@@ -326,11 +348,16 @@ void TestEntry::totalFromBreakdownWithoutLines()
 void TestEntry::listDateBoundaries()
 {
     Fixture f([](Peek& p) {
-        p.exec("insert into eet (celk_trzba, uctenka_cislo, dat_trzby) values (10, '260002', '2026-12-11 23:59:59')");
-        p.exec("insert into eet (celk_trzba, uctenka_cislo, dat_trzby) values (10, '260003', '2026-12-12 00:00:00')");
-        p.exec("insert into eet (celk_trzba, uctenka_cislo, dat_trzby) values (10, '260001', '2026-12-01 00:00:00')");
-        p.exec("insert into eet (celk_trzba, uctenka_cislo, dat_trzby) values (10, '251000', '2026-11-30 23:59:59')");
-        p.exec("insert into eet (celk_trzba, uctenka_cislo, dat_trzby) values (0, NULL, '2026-12-05 10:00:00')");
+        p.exec("insert into eet (celk_trzba, uctenka_cislo, dat_trzby) values (10, '260002', '2026-12-11 "
+               "23:59:59')");
+        p.exec("insert into eet (celk_trzba, uctenka_cislo, dat_trzby) values (10, '260003', '2026-12-12 "
+               "00:00:00')");
+        p.exec("insert into eet (celk_trzba, uctenka_cislo, dat_trzby) values (10, '260001', '2026-12-01 "
+               "00:00:00')");
+        p.exec("insert into eet (celk_trzba, uctenka_cislo, dat_trzby) values (10, '251000', '2026-11-30 "
+               "23:59:59')");
+        p.exec(
+            "insert into eet (celk_trzba, uctenka_cislo, dat_trzby) values (0, NULL, '2026-12-05 10:00:00')");
     });
     const QString sql = f.till->listSql();
     QCOMPARE(sql.split('\n').size(), 3);

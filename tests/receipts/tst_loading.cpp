@@ -4,21 +4,28 @@
 
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 // Two receipts of this month: 260001 never sent, 260002 registered (PKP and FIK), and
 // 260003 sent but rejected (PKP, error text).
 void threeReceipts(Peek& p)
 {
     p.exec("update eet_nast set platce_dph = 'A'");
-    p.exec("insert into eet (idkasa, celk_trzba, uctenka_cislo, jmeno, ucelplatby, oddata, dodata, dat_trzby, dph) "
-           "values ('K1', 100, '260001', 'Novák', 'Nocleh', '2026-12-01', '2026-12-02', '2026-12-01 10:00:00', 15)");
-    p.exec("insert into eet (idkasa, celk_trzba, uctenka_cislo, jmeno, ucelplatby, oddata, dodata, dat_trzby, "
-           "dat_odesl, pkp, fik, dph) values ('K1', 121, '260002', 'Dvořák', 'Nocleh', '2026-12-02', '2026-12-03', "
-           "'2026-12-02 10:00:00', '2026-12-02 10:00:01', 'pkp', 'fik-2', 21)");
-    p.exec("insert into eet (idkasa, celk_trzba, uctenka_cislo, jmeno, ucelplatby, oddata, dodata, dat_trzby, "
-           "dat_odesl, pkp, chyba, dph) values ('K1', 50, '260003', 'Kříž', 'Parkování', '2026-12-03', '2026-12-03', "
-           "'2026-12-03 10:00:00', '2026-12-03 10:00:01', 'pkp', 'Chyba -1', 12)");
+    p.exec("insert into eet (idkasa, celk_trzba, uctenka_cislo, jmeno, ucelplatby, oddata, dodata, "
+           "dat_trzby, dph) "
+           "values ('K1', 100, '260001', 'Novák', 'Nocleh', '2026-12-01', '2026-12-02', '2026-12-01 "
+           "10:00:00', 15)");
+    p.exec(
+        "insert into eet (idkasa, celk_trzba, uctenka_cislo, jmeno, ucelplatby, oddata, dodata, dat_trzby, "
+        "dat_odesl, pkp, fik, dph) values ('K1', 121, '260002', 'Dvořák', 'Nocleh', '2026-12-02', "
+        "'2026-12-03', "
+        "'2026-12-02 10:00:00', '2026-12-02 10:00:01', 'pkp', 'fik-2', 21)");
+    p.exec(
+        "insert into eet (idkasa, celk_trzba, uctenka_cislo, jmeno, ucelplatby, oddata, dodata, dat_trzby, "
+        "dat_odesl, pkp, chyba, dph) values ('K1', 50, '260003', 'Kříž', 'Parkování', '2026-12-03', "
+        "'2026-12-03', "
+        "'2026-12-03 10:00:00', '2026-12-03 10:00:01', 'pkp', 'Chyba -1', 12)");
 }
 
 QString idOf(TillFixture& f, const QString& number)
@@ -31,7 +38,7 @@ QString idOf(TillFixture& f, const QString& number)
 class TestLoading : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void doubleClickNeverSentEnablesEdits();
     void doubleClickSentDisablesEdits();
     void doubleClickBadDateStopsAfterLoading();

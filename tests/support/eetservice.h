@@ -11,7 +11,7 @@
 // The local EET test service on a free loopback port, for the life of the object.
 class EetTestService
 {
-public:
+  public:
     explicit EetTestService(const QStringList& extra = {})
     {
         const QString exe = qEnvironmentVariable("VORNIX_PROGRAM_DIR") + QStringLiteral("/eet-testservice");
@@ -43,7 +43,7 @@ public:
     }
     QString url() const { return m_url; }
 
-private:
+  private:
     QProcess m_process;
     QString m_url;
 };
@@ -52,8 +52,9 @@ private:
 inline QString makeDemoCertificate(const QString& folder, const QString& dic = QStringLiteral("CZ1212121218"))
 {
     QProcess p;
-    p.start(QStringLiteral("sh"), {qEnvironmentVariable("VORNIX_SOURCE_DIR") + QStringLiteral("/scripts/make-demo-cert.sh"),
-                                   folder, dic, QStringLiteral("eet")});
+    p.start(QStringLiteral("sh"),
+            {qEnvironmentVariable("VORNIX_SOURCE_DIR") + QStringLiteral("/scripts/make-demo-cert.sh"), folder,
+             dic, QStringLiteral("eet")});
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         throw std::runtime_error("make-demo-cert.sh failed: " + p.readAllStandardError().toStdString());
     const QList<QByteArray> lines = p.readAllStandardOutput().trimmed().split('\n');

@@ -98,19 +98,23 @@ void makeBaselineDatabase(const QString& file)
         "VARCHAR(100), oddata VARCHAR(10), dodata VARCHAR(10), dat_trzby VARCHAR(19), celk_trzba INTEGER, "
         "zakl_nepodl_dph REAL, zakl_dan2_sniz1 REAL, dan2_sniz1 REAL, zakl_dan3_sniz2 REAL, dan3_sniz2 REAL, "
         "zakl_dan1 REAL, dan1 REAL, cest_sluz REAL, pouzit_zboz1 REAL, pouzit_zboz2 REAL, pouzit_zboz3 REAL, "
-        "celkem_za_prijate_obaly REAL, urceno_cerp_zuct INTEGER, cerp_zuct INTEGER, rezim VARCHAR(1), pkpplain "
-        "VARCHAR(150), pkp VARCHAR(350), bkp VARCHAR(64), fik VARCHAR(100), dat_prijeti VARCHAR(19), zprava_xml "
+        "celkem_za_prijate_obaly REAL, urceno_cerp_zuct INTEGER, cerp_zuct INTEGER, rezim VARCHAR(1), "
+        "pkpplain "
+        "VARCHAR(150), pkp VARCHAR(350), bkp VARCHAR(64), fik VARCHAR(100), dat_prijeti VARCHAR(19), "
+        "zprava_xml "
         "VARCHAR(2048), chyba VARCHAR(255))"));
     p.exec(QStringLiteral(
-        "CREATE TABLE eet_nast (id INTEGER PRIMARY KEY, uzivatel VARCHAR(80), ucel VARCHAR(80), dic VARCHAR(12), "
+        "CREATE TABLE eet_nast (id INTEGER PRIMARY KEY, uzivatel VARCHAR(80), ucel VARCHAR(80), dic "
+        "VARCHAR(12), "
         "idprovoz VARCHAR(10), idkasa VARCHAR(10), url VARCHAR(255), timeout INTEGER, certheslo VARCHAR(50), "
         "certsoubor VARCHAR(50), overeni VARCHAR(1), zahlavi VARCHAR(255), zapati VARCHAR(255), uctenkova "
         "VARCHAR(1), pocet_tisku INTEGER)"));
-    p.exec(QStringLiteral("insert into eet_nast (uzivatel, ucel, dic, idprovoz, idkasa, url, timeout, certheslo, "
-                          "certsoubor, overeni, zahlavi, zapati, uctenkova, pocet_tisku) values ('Penzion U Lípy', "
-                          "'Ubytování', 'CZ1212121218', '11', 'K1', "
-                          "'https://pg.eet.cz/eet/services/EETServiceSOAP/v3', 2000, 'eet', 'cert.p12', '0', '', "
-                          "'', 'N', 1)"));
+    p.exec(QStringLiteral(
+        "insert into eet_nast (uzivatel, ucel, dic, idprovoz, idkasa, url, timeout, certheslo, "
+        "certsoubor, overeni, zahlavi, zapati, uctenkova, pocet_tisku) values ('Penzion U Lípy', "
+        "'Ubytování', 'CZ1212121218', '11', 'K1', "
+        "'https://pg.eet.cz/eet/services/EETServiceSOAP/v3', 2000, 'eet', 'cert.p12', '0', '', "
+        "'', 'N', 1)"));
 }
 
 QByteArray fileBytes(const QString& file)

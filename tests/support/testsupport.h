@@ -12,14 +12,14 @@
 // A temporary program folder; VORNIX_HOME points at it while the object lives.
 class TempProgramFolder
 {
-public:
+  public:
     TempProgramFolder();
     ~TempProgramFolder();
     QString path() const { return m_dir.path(); }
     QString file(const QString& name) const { return m_dir.filePath(name); }
     QString dbFile() const { return file(QStringLiteral("eetlite.db3")); }
 
-private:
+  private:
     QTemporaryDir m_dir;
     QByteArray m_oldHome;
     bool m_hadHome = false;
@@ -28,19 +28,19 @@ private:
 // A clock that stands where the test puts it.
 class FixedClock : public Clock
 {
-public:
+  public:
     explicit FixedClock(const QDateTime& t) : m_now(t) {}
     QDateTime now() const override { return m_now; }
     void set(const QDateTime& t) { m_now = t; }
 
-private:
+  private:
     QDateTime m_now;
 };
 
 // Answers questions from a script and records every text shown.
 class ScriptedPrompt : public Prompt
 {
-public:
+  public:
     struct Shown {
         QString text;
         PromptIcon icon;
@@ -48,7 +48,7 @@ public:
     };
     int show(const QString& text, PromptIcon icon, const QStringList& buttons) override;
 
-    QVector<int> answers;       // consumed in order; 1 when empty
+    QVector<int> answers; // consumed in order; 1 when empty
     QVector<Shown> shown;
     QStringList texts() const;
 };
@@ -56,7 +56,7 @@ public:
 // A second, independent connection to a database file for checking what was stored.
 class Peek
 {
-public:
+  public:
     explicit Peek(const QString& file);
     ~Peek();
     QSqlDatabase& db() { return m_db; }
@@ -64,7 +64,7 @@ public:
     QList<QVariantList> rows(const QString& sql, const QVariantList& values = {});
     void exec(const QString& sql, const QVariantList& values = {});
 
-private:
+  private:
     QString m_name;
     QSqlDatabase m_db;
 };
