@@ -69,8 +69,12 @@ bool stornoUctenky(Till& till, const QString& id)
                      "suma_dph = NULL"),
                  {QStringLiteral(" - storno - ") + number});
         const QVariant working = db::scalar(db, QStringLiteral("select id from eet where celk_trzba = 0"));
-        if (working.isValid())
+        if (working.isValid()) {
             db::exec(db, QStringLiteral("delete from eet where id = ?"), {working.toLongLong()});
+            // The unassigned lines were the discarded receipt's; left in the pool, completion
+            // would stamp them onto the storno receipt.
+            db::exec(db, QStringLiteral("delete from rozpis where uctenka_cislo ISNULL"));
+        }
         db::exec(db, QStringLiteral(
                          "insert into eet (idkasa, celk_trzba, ucelplatby, oddata, dodata, jmeno, dph)  \n"
                          "select idkasa, celk_trzba, ucelplatby, oddata, dodata, jmeno, dph from eet_tu"));

@@ -60,6 +60,7 @@ class TestStorno : public QObject
     void stornoRefusals_data();
     void stornoRefusals();
     void stornoOfRegisteredReceipt();
+    void stornoTakesNoLinesOfTheDiscardedReceipt();
     void stornoOfRejectedReceipt();
     void twoStornosOfOneReceipt();
     void stornoSplitForVatPayer();
@@ -157,6 +158,25 @@ void TestStorno::stornoOfRegisteredReceipt()
     QVERIFY(nahled(*f.till, f.till->current.text("celk_trzba"), f.till->current.text("ucelplatby")));
     QCOMPARE(f.peek().scalar("select uctenka_cislo from eet where id = ?", {id}).toString(),
              QString("260005"));
+}
+
+void TestStorno::stornoTakesNoLinesOfTheDiscardedReceipt()
+{
+    TillFixture f([](Peek& p) {
+        receipts(p);
+        p.exec("update eet_nast set rozpis = 'A'");
+    });
+    QVERIFY(f.till->novaUctenka());
+    f.peek().exec("update rozpis set polozka = 'Rozepsaná káva', cena = 45, ks = 1, suma = 45 where id = "
+                  "(select min(id) from rozpis where uctenka_cislo ISNULL)");
+    QVERIFY(stornoUctenky(*f.till, idOf(f, "260001")));
+    QCOMPARE(f.peek().scalar("select count(*) from rozpis where uctenka_cislo ISNULL").toInt(), 0);
+    QVERIFY(nahled(*f.till, f.till->current.text("celk_trzba"), f.till->current.text("ucelplatby")));
+    const QString number = f.till->current.text("uctenka_cislo");
+    QCOMPARE(f.peek().scalar("select count(*) from rozpis where uctenka_cislo = ?", {number}).toInt(), 0);
+    // The next receipt gets its blank lines again.
+    QVERIFY(f.till->novaUctenka());
+    QCOMPARE(f.peek().scalar("select count(*) from rozpis where uctenka_cislo ISNULL").toInt(), 15);
 }
 
 void TestStorno::stornoOfRejectedReceipt()
