@@ -15,7 +15,7 @@ PACKAGES=(
   python3 python3-pyftpdlib
   poppler-utils
   xvfb xauth x11-apps libxcb1-dev
-  fonts-dejavu-core fonts-liberation
+  fonts-dejavu-core fonts-liberation tzdata
 )
 
 missing=()
@@ -28,5 +28,5 @@ if ((${#missing[@]})); then
   [[ $(id -u) -ne 0 ]] && SUDO="sudo"
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  $SUDO apt-get install -y -qq "${missing[@]}"
 fi
