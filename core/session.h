@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 
 // The program-wide values of one run of the till.
 struct Session {
@@ -37,6 +38,16 @@ struct PanelState {
     QString vatText;
     bool vatVisible = false;
     bool vatEnabled = false;
+
+    // The first of the box's first four entries that equals `rate`, or -1.
+    int vatEntry(const QString& rate) const
+    {
+        const int n = std::min<int>(4, static_cast<int>(vatItems.size()));
+        for (int i = 0; i < n; ++i)
+            if (vatItems.at(i) == rate)
+                return i;
+        return -1;
+    }
 
     QString numberLabel; // number of the receipt in the panel, empty while entering
     bool numberLabelVisible = false;

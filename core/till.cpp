@@ -107,14 +107,7 @@ QString Till::prepareWorkingRowAtStart()
 void Till::resetVatBox()
 {
     panel.vatText = session.nast_dphz;
-    panel.vatIndex = -1;
-    const int n = std::min<int>(4, panel.vatItems.size());
-    for (int i = 0; i < n; ++i) {
-        if (panel.vatItems.at(i) == session.nast_dphz) {
-            panel.vatIndex = i;
-            break;
-        }
-    }
+    panel.vatIndex = panel.vatEntry(session.nast_dphz);
 }
 
 void Till::loadPeriod()

@@ -317,12 +317,13 @@ void Report::parse()
             continue;
         }
         if (line.startsWith(QStringLiteral("#font "))) {
-            QString spec = line.mid(6).trimmed();
-            const int sp = int(spec.lastIndexOf(u' '));
+            // "#font <family> <size in points>"
+            const QString fontLine = line.mid(6).trimmed();
+            const int sp = int(fontLine.lastIndexOf(u' '));
             bool ok = false;
-            const double size = sp > 0 ? spec.mid(sp + 1).toDouble(&ok) : 0;
+            const double size = sp > 0 ? fontLine.mid(sp + 1).toDouble(&ok) : 0;
             if (ok && size > 0) {
-                m_font = QFont(spec.left(sp).trimmed(), 9);
+                m_font = QFont(fontLine.left(sp).trimmed(), 9);
                 m_font.setPointSizeF(size);
             } else {
                 m_warnings << QStringLiteral("řádek %1: #font chce název a velikost").arg(lineNo);
@@ -445,6 +446,28 @@ void Report::setA4(bool landscape)
 namespace
 {
 
+// Position of the bracket that closes the one at `from` (nesting counted, quoted text
+// skipped); -1 when it is never closed.
+int closingBracket(const QString& s, int from, QChar open, QChar close)
+{
+    int depth = 0;
+    QChar quote;
+    for (int i = from; i < s.size(); ++i) {
+        const QChar d = s[i];
+        if (!quote.isNull()) {
+            if (d == quote)
+                quote = QChar();
+        } else if (d == u'"' || d == u'\'') {
+            quote = d;
+        } else if (d == open) {
+            ++depth;
+        } else if (d == close && --depth == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 struct ExprParser {
     const QString& s;
     int pos = 0;
@@ -530,23 +553,9 @@ QVariant Report::evaluate(const QString& expression, Context& ctx, bool* ok)
         }
         if (c == u'<') {
             // <dataset."column"> or <expression>: the brackets only mark an expression.
-            int depth = 0;
-            QChar quote;
             const int start = p.pos + 1;
-            for (; p.pos < p.s.size(); ++p.pos) {
-                const QChar d = p.s[p.pos];
-                if (!quote.isNull()) {
-                    if (d == quote)
-                        quote = QChar();
-                } else if (d == u'"' || d == u'\'') {
-                    quote = d;
-                } else if (d == u'<') {
-                    ++depth;
-                } else if (d == u'>' && --depth == 0) {
-                    break;
-                }
-            }
-            if (p.pos >= p.s.size()) {
+            p.pos = closingBracket(p.s, p.pos, u'<', u'>');
+            if (p.pos < 0) {
                 *ok = false;
                 return {};
             }
@@ -580,23 +589,9 @@ QVariant Report::evaluate(const QString& expression, Context& ctx, bool* ok)
             return fieldValue(ident, column);
         }
         if (p.peek() == u'(') {
-            int depth = 0;
-            QChar quote;
             const int open = p.pos;
-            for (; p.pos < p.s.size(); ++p.pos) {
-                const QChar d = p.s[p.pos];
-                if (!quote.isNull()) {
-                    if (d == quote)
-                        quote = QChar();
-                } else if (d == u'"' || d == u'\'') {
-                    quote = d;
-                } else if (d == u'(') {
-                    ++depth;
-                } else if (d == u')' && --depth == 0) {
-                    break;
-                }
-            }
-            if (p.pos >= p.s.size()) {
+            p.pos = closingBracket(p.s, p.pos, u'(', u')');
+            if (p.pos < 0) {
                 *ok = false;
                 return {};
             }

@@ -31,13 +31,9 @@ void loadFromList(Till& till, const QString& id)
     if (till.session.nast_platce_dph == QLatin1String("A")) {
         const QString rate = till.current.text(QStringLiteral("dph"));
         till.panel.vatText = rate;
-        const int n = std::min<int>(4, till.panel.vatItems.size());
-        for (int i = 0; i < n; ++i) {
-            if (till.panel.vatItems.at(i) == rate) {
-                till.panel.vatIndex = i;
-                break;
-            }
-        }
+        // No matching entry: the text shows the rate and the selection stays.
+        if (const int entry = till.panel.vatEntry(rate); entry >= 0)
+            till.panel.vatIndex = entry;
     }
     till.panel.numberLabelVisible = false;
     till.panel.numberLabel.clear();

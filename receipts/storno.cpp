@@ -95,14 +95,7 @@ bool stornoUctenky(Till& till, const QString& id)
         const QString rate =
             till.current.isNull(QStringLiteral("dph")) ? QString() : till.current.text(QStringLiteral("dph"));
         till.panel.vatText = rate;
-        till.panel.vatIndex = -1;
-        const int n = std::min<int>(4, till.panel.vatItems.size());
-        for (int i = 0; i < n; ++i) {
-            if (till.panel.vatItems.at(i) == rate) {
-                till.panel.vatIndex = i;
-                break;
-            }
-        }
+        till.panel.vatIndex = till.panel.vatEntry(rate);
     }
     return true;
 }

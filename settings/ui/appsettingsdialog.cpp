@@ -1,4 +1,5 @@
 #include "settings/ui/appsettingsdialog.h"
+#include "settings/ui/dialogload.h"
 
 #include "app/ui/messagebox.h"
 #include "core/error.h"
@@ -158,13 +159,8 @@ void TForm3::showEvent(QShowEvent* e)
 void TForm3::load()
 {
     m_loading = true;
-    try {
-        m_edit.load();
-    } catch (const VornixError& err) {
+    if (!loadSettingsOrClose(*this, m_edit, *m_prompt)) {
         m_loading = false;
-        std::fprintf(stderr, "vornix: %s\n", err.what());
-        m_prompt->message(err.text());
-        QMetaObject::invokeMethod(this, &TForm3::reject, Qt::QueuedConnection);
         return;
     }
     for (const auto& [edit, column] : m_edits)

@@ -1,4 +1,5 @@
 #include "settings/ui/eetsettingsdialog.h"
+#include "settings/ui/dialogload.h"
 
 #include "app/ui/messagebox.h"
 #include "core/error.h"
@@ -126,13 +127,8 @@ void TForm2::showEvent(QShowEvent* e)
 void TForm2::load()
 {
     m_loading = true;
-    try {
-        m_edit.load();
-    } catch (const VornixError& err) {
+    if (!loadSettingsOrClose(*this, m_edit, *m_prompt)) {
         m_loading = false;
-        std::fprintf(stderr, "vornix: %s\n", err.what());
-        m_prompt->message(err.text());
-        QMetaObject::invokeMethod(this, &TForm2::reject, Qt::QueuedConnection);
         return;
     }
     // Only the exact playground address shows checked; anything else stays as stored

@@ -53,15 +53,29 @@ Peek::~Peek()
     QSqlDatabase::removeDatabase(m_name);
 }
 
+namespace
+{
+
+// Prepares, binds and runs a statement; throws with the database's error and the statement.
+QSqlQuery run(QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    QSqlQuery q(db);
+    bool ok = q.prepare(sql);
+    if (ok) {
+        for (const auto& v : values)
+            q.addBindValue(v);
+        ok = q.exec();
+    }
+    if (!ok)
+        throw std::runtime_error((q.lastError().text() + QStringLiteral(": ") + sql).toStdString());
+    return q;
+}
+
+} // namespace
+
 void Peek::exec(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery q(m_db);
-    if (!q.prepare(sql))
-        throw std::runtime_error((q.lastError().text() + QStringLiteral(": ") + sql).toStdString());
-    for (const auto& v : values)
-        q.addBindValue(v);
-    if (!q.exec())
-        throw std::runtime_error((q.lastError().text() + QStringLiteral(": ") + sql).toStdString());
+    run(m_db, sql, values);
 }
 
 QVariant Peek::scalar(const QString& sql, const QVariantList& values)
@@ -72,17 +86,12 @@ QVariant Peek::scalar(const QString& sql, const QVariantList& values)
 
 QList<QVariantList> Peek::rows(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery q(m_db);
-    if (!q.prepare(sql))
-        throw std::runtime_error((q.lastError().text() + QStringLiteral(": ") + sql).toStdString());
-    for (const auto& v : values)
-        q.addBindValue(v);
-    if (!q.exec())
-        throw std::runtime_error((q.lastError().text() + QStringLiteral(": ") + sql).toStdString());
+    QSqlQuery q = run(m_db, sql, values);
+    const int columns = q.record().count();
     QList<QVariantList> out;
     while (q.next()) {
         QVariantList row;
-        for (int i = 0; i < q.record().count(); ++i)
+        for (int i = 0; i < columns; ++i)
             row << q.value(i);
         out << row;
     }
